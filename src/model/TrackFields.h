@@ -1,0 +1,170 @@
+#pragma once
+
+#include "Track.h"
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+// The track's JSON keys and the per-field reading rules, written once for every JSON parser the
+// app uses. A parser plugs in through a Reader with three static functions, each giving none
+// when the value is missing, null or of another type:
+//   std::optional<qint64> integer(V), std::optional<QString> string(V),
+//   std::optional<QStringList> stringList(V).
+namespace aru::TrackFields {
+
+enum class Field : quint8 {
+    Id,
+    Title,
+    Artist,
+    Genre,
+    Mood,
+    Tempo,
+    Duration,
+    AudioFile,
+    CoverArt,
+    DownloadFile,
+    Album,
+    Year,
+    Isrc,
+    Key,
+    Bpm,
+    Vocal,
+    Instruments,
+    Themes,
+    Description,
+    DescriptionFr,
+    DescriptionJa,
+    Artists
+};
+
+inline constexpr std::array<std::string_view, 22> keys{"id",
+                                                       "title",
+                                                       "artist",
+                                                       "genre",
+                                                       "mood",
+                                                       "tempo",
+                                                       "duration",
+                                                       "audioFile",
+                                                       "coverArt",
+                                                       "downloadFile",
+                                                       "album",
+                                                       "year",
+                                                       "isrc",
+                                                       "key",
+                                                       "bpm",
+                                                       "vocal",
+                                                       "instruments",
+                                                       "themes",
+                                                       "description",
+                                                       "description_fr",
+                                                       "description_ja",
+                                                       "artists"};
+
+inline constexpr std::string_view keyOf(Field field) {
+    return keys[static_cast<size_t>(field)];
+}
+
+// Looks the key up starting at `startAt` and wrapping around: objects usually list their keys in
+// the same order, so starting after the previous key's field finds the next one at once.
+std::optional<Field> fieldForKey(std::string_view key, size_t startAt = 0);
+
+// A track being read: the record plus whether the three required fields were valid.
+struct Draft {
+    Track track;
+    bool hasId = false;
+    bool hasTitle = false;
+    bool hasArtist = false;
+};
+
+// Fails naming the first required field that is missing or invalid.
+Decoded<Track> finish(Draft&& draft);
+
+template <typename Reader, typename Value>
+void read(Draft& draft, Field field, const Value& value) {
+    Track& t = draft.track;
+    switch (field) {
+    case Field::Id: {
+        const auto id = Reader::integer(value);
+        draft.hasId = id.has_value();
+        t.id = id.value_or(0);
+        break;
+    }
+    case Field::Title: {
+        auto title = Reader::string(value);
+        draft.hasTitle = title.has_value();
+        t.title = title ? std::move(*title) : QString();
+        break;
+    }
+    case Field::Artist: {
+        auto artist = Reader::string(value);
+        draft.hasArtist = artist.has_value();
+        t.artist = artist ? std::move(*artist) : QString();
+        break;
+    }
+    case Field::AudioFile:
+        t.audioFile = Reader::string(value).value_or(QString());
+        break;
+    case Field::Genre:
+        t.genre = Reader::string(value);
+        break;
+    case Field::Tempo:
+        t.tempo = Reader::string(value);
+        break;
+    case Field::Duration:
+        t.duration = Reader::string(value);
+        break;
+    case Field::CoverArt:
+        t.coverArt = Reader::string(value);
+        break;
+    case Field::DownloadFile:
+        t.downloadFile = Reader::string(value);
+        break;
+    case Field::Album:
+        t.album = Reader::string(value);
+        break;
+    case Field::Isrc:
+        t.isrc = Reader::string(value);
+        break;
+    case Field::Key:
+        t.key = Reader::string(value);
+        break;
+    case Field::Vocal:
+        t.vocal = Reader::string(value);
+        break;
+    case Field::Description:
+        t.description = Reader::string(value);
+        break;
+    case Field::DescriptionFr:
+        t.description_fr = Reader::string(value);
+        break;
+    case Field::DescriptionJa:
+        t.description_ja = Reader::string(value);
+        break;
+    case Field::Mood:
+        t.mood = Reader::stringList(value);
+        break;
+    case Field::Instruments:
+        t.instruments = Reader::stringList(value);
+        break;
+    case Field::Themes:
+        t.themes = Reader::stringList(value);
+        break;
+    case Field::Artists:
+        t.artists = Reader::stringList(value);
+        break;
+    case Field::Year:
+        t.year = Reader::integer(value);
+        break;
+    case Field::Bpm: {
+        t.bpm = Reader::integer(value);
+        if (!t.bpm) {
+            if (const auto text = Reader::string(value))
+                t.bpm = parseBpmText(QStringView(*text));
+        }
+        break;
+    }
+    }
+}
+
+} // namespace aru::TrackFields

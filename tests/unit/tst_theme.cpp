@@ -1,0 +1,181 @@
+#include "AppTheme.h"
+#include "FontRegistry.h"
+#include "TestHome.h"
+#include "Theme.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QtTest/QTest>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace aru;
+
+class TestTheme : public QObject {
+    Q_OBJECT
+
+private slots:
+    void appThemeRawValues_data();
+    void appThemeRawValues();
+    void colours_data();
+    void colours();
+    void fonts_data();
+    void fonts();
+    void labelStyles();
+    void bundledFontsResolve();
+    void qmlSingleton();
+};
+
+void TestTheme::appThemeRawValues_data() {
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<int>("expected"); // -1: not a theme
+
+    QTest::newRow("dark") << u"dark"_s << int(AppTheme::Dark);
+    QTest::newRow("light") << u"light"_s << int(AppTheme::Light);
+    QTest::newRow("capitalised") << u"Dark"_s << -1;
+    QTest::newRow("empty") << QString() << -1;
+    QTest::newRow("other") << u"de"_s << -1;
+}
+
+void TestTheme::appThemeRawValues() {
+    QFETCH(QString, raw);
+    QFETCH(int, expected);
+    const std::optional<AppTheme> theme = AppThemes::fromRawValue(raw);
+    if (expected < 0) {
+        QVERIFY(!theme.has_value());
+        return;
+    }
+    QVERIFY(theme.has_value());
+    QCOMPARE(int(*theme), expected);
+    QCOMPARE(AppThemes::rawValue(*theme), raw);
+}
+
+void TestTheme::colours_data() {
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<double>("red");
+    QTest::addColumn<double>("green");
+    QTest::addColumn<double>("blue");
+    QTest::addColumn<double>("alpha");
+
+    QTest::newRow("bgDark") << Theme::Color::bgDark << 0.039 << 0.039 << 0.039 << 1.0;
+    QTest::newRow("textDimDark") << Theme::Color::textDimDark << 1.0 << 1.0 << 1.0 << 0.74;
+    QTest::newRow("accent") << Theme::Color::accent << 0.784 << 0.663 << 0.431 << 1.0;
+    QTest::newRow("accentSoft") << Theme::Color::accentSoft << 0.784 << 0.663 << 0.431 << 0.12;
+    QTest::newRow("tagGenre") << Theme::Color::tagGenre << 0.941 << 0.722 << 0.541 << 1.0;
+    QTest::newRow("tagMoodBg") << Theme::Color::tagMoodBg << 1.0 << 1.0 << 1.0 << 0.11;
+}
+
+void TestTheme::colours() {
+    QFETCH(QColor, colour);
+    QFETCH(double, red);
+    QFETCH(double, green);
+    QFETCH(double, blue);
+    QFETCH(double, alpha);
+    // QColor keeps 16 bits per component.
+    const double step = 1.0 / 65535;
+    QVERIFY(colour.spec() == QColor::Rgb);
+    QVERIFY(qAbs(colour.redF() - red) <= step);
+    QVERIFY(qAbs(colour.greenF() - green) <= step);
+    QVERIFY(qAbs(colour.blueF() - blue) <= step);
+    QVERIFY(qAbs(colour.alphaF() - alpha) <= step);
+}
+
+void TestTheme::fonts_data() {
+    QTest::addColumn<QFont>("font");
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<double>("points");
+    QTest::addColumn<int>("weight");
+
+    QTest::newRow("displayLarge") << Theme::Font::displayLarge() << true << 48.0
+                                  << int(QFont::Light);
+    QTest::newRow("trackTitle") << Theme::Font::trackTitle() << true << 19.0 << int(QFont::Light);
+    QTest::newRow("body") << Theme::Font::body() << false << 13.0 << int(QFont::Normal);
+    QTest::newRow("tag") << Theme::Font::tag() << false << 9.5 << int(QFont::Medium);
+}
+
+void TestTheme::fonts() {
+    QFETCH(QFont, font);
+    QFETCH(bool, display);
+    QFETCH(double, points);
+    QFETCH(int, weight);
+    QCOMPARE(font.pointSizeF(), points);
+    QCOMPARE(int(font.weight()), weight);
+    const QString system = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    QCOMPARE(font.family(), display ? Theme::Font::displayFamily.toString() : system);
+}
+
+void TestTheme::labelStyles() {
+    const LabelStyle chip = Theme::tagStyle(Theme::Color::tagMood, Theme::Color::tagMoodBg);
+    QCOMPARE(chip.color, Theme::Color::tagMood);
+    QCOMPARE(chip.background, Theme::Color::tagMoodBg);
+    QCOMPARE(chip.paddingH, 9.0);
+    QCOMPARE(chip.paddingV, 3.0);
+    QCOMPARE(chip.font.pointSizeF(), 9.5);
+    // Upper case and tracking live in the font, so measuring "calm" gives the width of the drawn
+    // CALM with 1.5 more per letter.
+    const qreal measured = QFontMetricsF(chip.font).horizontalAdvance(u"calm"_s);
+    const qreal upper = QFontMetricsF(Theme::Font::tag()).horizontalAdvance(u"CALM"_s);
+    QCOMPARE(measured, upper + 4 * 1.5);
+
+    const LabelStyle& button = Theme::accentButton();
+    QCOMPARE(button.background, Theme::Color::accentSoft);
+    QCOMPARE(button.paddingH, 12.0);
+    QCOMPARE(button.paddingV, 5.0);
+    QCOMPARE(button.font, chip.font);
+}
+
+void TestTheme::bundledFontsResolve() {
+    QVERIFY(FontRegistry::registerBundledFonts());
+    QVERIFY(FontRegistry::registerBundledFonts()); // a second call is harmless
+    QCOMPARE(FontRegistry::iconFamily(), u"Material Design Icons"_s);
+
+    // Without the bundled file the platform would substitute its default face.
+    const QFontInfo display(Theme::Font::displayLarge());
+    QCOMPARE(display.family(), Theme::Font::displayFamily.toString());
+    QCOMPARE(display.styleName(), u"Light"_s);
+    const QFontInfo byDesignName{QFont(Theme::Font::designFamily.toString())};
+    QCOMPARE(byDesignName.family(), Theme::Font::designFamily.toString());
+
+    QFont icons(FontRegistry::iconFamily());
+    QCOMPARE(QFontInfo(icons).family(), FontRegistry::iconFamily());
+}
+
+void TestTheme::qmlSingleton() {
+    QQmlEngine engine;
+    engine.addImportPath(u"qrc:/qt/qml"_s);
+    QQmlComponent component(&engine);
+    component.setData(R"(
+        import QtQuick
+        import Aru
+        QtObject {
+            property color accent: Theme.accent
+            property color moodBg: Theme.tagMoodBg
+            property real pageH: Theme.pageH
+            property real cover: Theme.cover
+            property real tagPadding: Theme.tagPaddingH
+            property real tagPoints: Theme.fontTag.pointSize
+            property string titleFamily: Theme.fontTrackTitle.family
+            property bool labelUpperCase: Theme.fontLabel.capitalization === Font.AllUppercase
+            property string icons: Theme.iconFamily
+        }
+    )",
+                      QUrl(u"qrc:/tst_theme/Probe.qml"_s));
+    std::unique_ptr<QObject> probe(component.create());
+    QVERIFY2(probe, qPrintable(component.errorString()));
+
+    QCOMPARE(probe->property("accent").value<QColor>(), Theme::Color::accent);
+    QCOMPARE(probe->property("moodBg").value<QColor>(), Theme::Color::tagMoodBg);
+    QCOMPARE(probe->property("pageH").toDouble(), 64.0);
+    QCOMPARE(probe->property("cover").toDouble(), 80.0);
+    QCOMPARE(probe->property("tagPadding").toDouble(), 9.0);
+    QCOMPARE(probe->property("tagPoints").toDouble(), 9.5);
+    QCOMPARE(probe->property("titleFamily").toString(), Theme::Font::displayFamily.toString());
+    QVERIFY(probe->property("labelUpperCase").toBool());
+    QCOMPARE(probe->property("icons").toString(), u"Material Design Icons"_s);
+}
+
+ARU_TEST_MAIN(TestTheme)
+#include "tst_theme.moc"
