@@ -6,6 +6,7 @@
 #include "TagLibrary.h"
 #include "Track.h"
 
+#include <QCoroTask>
 #include <QHash>
 #include <QJSValue>
 #include <QList>
@@ -143,6 +144,13 @@ public:
     Q_INVOKABLE void logout();
     // Called with the catalogue screen's width whenever it changes.
     Q_INVOKABLE void updateLayout(qreal width);
+    // Favourites: a toggle changes the local list at once, saves it, and tells the server in
+    // the background (a refusal is logged, not undone).
+    Q_INVOKABLE void toggleFavorite(qint64 trackId);
+    // Replaces the favourites with the server's list, first uploading the local list when the
+    // server has none. Does nothing while signed out or when the server cannot be read.
+    QCoro::Task<> refreshFavoritesFromServer();
+
     // The interface text for the key in the current language.
     QString t(const QString& key) const;
     // The same for QML code that holds a key in a variable and has no binding to update.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Decoded.h"
+#include "Expected.h"
 #include "Track.h"
 
 #include <QByteArray>

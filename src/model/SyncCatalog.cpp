@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <cmath>
 #include <simdjson.h>
 
@@ -86,25 +87,42 @@ Decoded<TagLibrary> decodeTagLibrary(element value) {
     simdjson::dom::object object;
     if (value.get_object().get(object))
         return Result::failure(QStringLiteral("tagLibrary is not an object"));
-    TagLibrary library;
-    const std::pair<const char*, std::optional<QStringList> TagLibrary::*> fields[] = {
+    const std::pair<std::string_view, std::optional<QStringList> TagLibrary::*> fields[] = {
         {"moods", &TagLibrary::moods},
         {"genres", &TagLibrary::genres},
         {"instruments", &TagLibrary::instruments},
         {"themes", &TagLibrary::themes},
         {"tempos", &TagLibrary::tempos},
     };
-    for (const auto& [key, member] : fields) {
-        element list;
-        if (object.at_key(key).get(list) || list.is_null())
+    TagLibrary library;
+    // Every member is visited so that a repeated key counts by its last occurrence, as with
+    // Qt's parser.
+    for (const simdjson::dom::key_value_pair member : object) {
+        const auto field = std::find_if(std::begin(fields), std::end(fields),
+                                        [&](const auto& f) { return f.first == member.key; });
+        if (field == std::end(fields))
             continue;
-        auto strings = SimdjsonReader::stringList(list);
+        if (member.value.is_null()) {
+            library.*field->second = std::nullopt;
+            continue;
+        }
+        auto strings = SimdjsonReader::stringList(member.value);
         if (!strings)
             return Result::failure(
-                QStringLiteral("tagLibrary.%1 is not a list of strings").arg(QLatin1String(key)));
-        library.*member = std::move(*strings);
+                QStringLiteral("tagLibrary.%1 is not a list of strings").arg(fromUtf8(member.key)));
+        library.*field->second = std::move(*strings);
     }
     return Result::success(std::move(library));
+}
+
+// The last occurrence of a top-level member, as Qt's parser would keep it.
+std::optional<element> lastMember(simdjson::dom::object object, std::string_view key) {
+    std::optional<element> found;
+    for (const simdjson::dom::key_value_pair member : object) {
+        if (member.key == key)
+            found = member.value;
+    }
+    return found;
 }
 
 } // namespace
@@ -129,7 +147,8 @@ Decoded<SyncCatalog> SyncCatalog::fromJson(QByteArray bytes) {
 
     SyncCatalog catalog;
     simdjson::dom::array tracks;
-    if (document.at_key("tracks").get_array().get(tracks))
+    const auto tracksValue = lastMember(document, "tracks");
+    if (!tracksValue || tracksValue->get_array().get(tracks))
         return Result::failure(QStringLiteral("catalogue without a \"tracks\" array"));
     catalog.tracks.reserve(qsizetype(tracks.size()));
     qsizetype index = 0;
@@ -141,9 +160,9 @@ Decoded<SyncCatalog> SyncCatalog::fromJson(QByteArray bytes) {
         ++index;
     }
 
-    element tagLibrary;
-    if (!document.at_key("tagLibrary").get(tagLibrary) && !tagLibrary.is_null()) {
-        auto library = decodeTagLibrary(tagLibrary);
+    if (const auto tagLibrary = lastMember(document, "tagLibrary");
+        tagLibrary && !tagLibrary->is_null()) {
+        auto library = decodeTagLibrary(*tagLibrary);
         if (!library)
             return Result::failure(library.error());
         catalog.tagLibrary = std::move(library).value();

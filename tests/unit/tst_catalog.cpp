@@ -68,6 +68,25 @@ private slots:
         QVERIFY(fast->tracks == reference->tracks);
     }
 
+    void repeatedKeysCountByTheirLastOccurrence_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("tracks twice")
+            << QByteArray(R"({"tracks":[],"tracks":[{"id":2,"title":"T","artist":"A"}]})");
+        QTest::newRow("library twice") << withTracks(
+            validTrack, R"(,"tagLibrary":{"moods":["A"]},"tagLibrary":{"genres":["B"]})");
+        QTest::newRow("list twice") << withTracks(
+            validTrack,
+            R"(,"tagLibrary":{"moods":["A"],"moods":null,"tempos":["S"],"tempos":["F"]})");
+    }
+    void repeatedKeysCountByTheirLastOccurrence() {
+        QFETCH(QByteArray, json);
+        const auto fast = SyncCatalog::fromJson(json);
+        const auto reference = test::decodeCatalogWithQtJson(json);
+        QVERIFY2(fast.ok(), qPrintable(fast.error()));
+        QVERIFY(reference.ok());
+        QVERIFY(fast.value() == reference.value());
+    }
+
     void rejectsTheWholeDocument_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::newRow("empty") << QByteArray();

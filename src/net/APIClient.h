@@ -1,0 +1,66 @@
+#pragma once
+
+#include "Expected.h"
+#include "RequestError.h"
+#include "SyncCatalog.h"
+#include "Track.h"
+
+#include <QCoroTask>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <variant>
+
+namespace aru {
+
+class Cancellation;
+
+template <typename T> using ApiResult = Expected<T, RequestError>;
+// The result of an exchange that answers nothing but success or failure.
+using Done = std::monostate;
+
+// Receives a transfer's progress: absent while the size is unknown, else a fraction in [0, 1].
+using ProgressCallback = std::function<void(std::optional<double>)>;
+
+struct LoginUser {
+    QString email;
+    QString id;
+    friend bool operator==(const LoginUser&, const LoginUser&) = default;
+};
+
+// The sign-in answer; every member may be absent.
+struct LoginResponse {
+    std::optional<bool> success;
+    std::optional<QString> token;
+    std::optional<LoginUser> user;
+    std::optional<QString> error;
+
+    static Decoded<LoginResponse> fromJson(const QByteArray& body);
+    friend bool operator==(const LoginResponse&, const LoginResponse&) = default;
+};
+
+// The only place that speaks the catalogue server's protocol. Stateless: every operation is one
+// exchange that runs on the main thread's event loop and resumes there with its result.
+namespace APIClient {
+
+QCoro::Task<ApiResult<LoginResponse>> login(QString email, QString password);
+QCoro::Task<ApiResult<Done>> sendPasswordReset(QString email);
+// The catalogue is decoded on a worker thread.
+QCoro::Task<ApiResult<SyncCatalog>> fetchCatalog();
+// None on any failure; otherwise the server's list, order and duplicates untouched.
+QCoro::Task<std::optional<QList<TrackId>>> fetchFavorites(QString token);
+QCoro::Task<ApiResult<Done>> addFavorite(QString token, TrackId trackId);
+QCoro::Task<ApiResult<Done>> removeFavorite(QString token, TrackId trackId);
+// None on any failure (cancellation included) or when the answer has no tags.
+QCoro::Task<std::optional<QStringList>> interpretSearch(QString query, QStringList availableTags,
+                                                        QPointer<Cancellation> cancellation = {});
+// Downloads the track's WAV and moves it to `destinationPath`, replacing what was there.
+// Returns the destination path.
+QCoro::Task<ApiResult<QString>> downloadWAV(Track track, QString email, QString token,
+                                            QString destinationPath,
+                                            ProgressCallback onProgress = {},
+                                            QPointer<Cancellation> cancellation = {});
+
+} // namespace APIClient
+} // namespace aru

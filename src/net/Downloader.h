@@ -1,0 +1,40 @@
+#pragma once
+
+#include "Expected.h"
+#include "RequestError.h"
+
+#include <QCoroTask>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+namespace aru {
+
+class Cancellation;
+
+// A downloaded body in a private temporary file that now belongs to the caller, with the
+// answer's HTTP status (none when the answer was not HTTP). The status is not judged here: an
+// error page comes back as a file like any other body.
+struct DownloadedFile {
+    QString path;
+    std::optional<int> status;
+};
+
+// Fetches one URL into a file of its own, streaming to disk so memory does not grow with the
+// file. Progress goes to `onProgress`: first none before any byte arrives, then fractions in
+// [0, 1] (none while the size is unknown); never after the operation has returned.
+namespace Downloader {
+
+using ProgressCallback = std::function<void(std::optional<double>)>;
+
+// The temporary file: "aru-" + upper-case UUID + ".download" in the temporary folder.
+QString newTemporaryFilePath();
+
+// Fails with the transport's error (cancellation included) and then leaves no file behind.
+QCoro::Task<Expected<DownloadedFile, RequestError>>
+download(QUrl url, ProgressCallback onProgress = {}, QPointer<Cancellation> cancellation = {});
+
+} // namespace Downloader
+} // namespace aru

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace aru::test {
+
+struct RawResponse {
+    int status = 0;
+    QByteArray head; // status line and headers
+    QByteArray body;
+    bool closed = false; // the server closed the connection normally
+    bool reset = false;  // the connection was reset
+    QByteArray header(const QByteArray& name) const;
+};
+
+// One request written on a plain socket and everything read back until the server ends the
+// connection: what a normal client hides (a short body, a reset, a missing length) shows here.
+class RawHttp {
+public:
+    static RawResponse exchange(quint16 port, const QByteArray& request, int timeoutMs = 20000);
+    // "GET <path> HTTP/1.1" with Host and "Connection: close".
+    static QByteArray get(const QByteArray& path);
+};
+
+} // namespace aru::test

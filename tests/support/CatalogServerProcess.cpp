@@ -1,0 +1,74 @@
+#include "CatalogServerProcess.h"
+
+#include <QDeadlineTimer>
+
+namespace aru::test {
+
+namespace {
+
+// Generous: sanitizer builds start slowly and a large catalogue is written before the port is
+// announced.
+constexpr int kStartTimeoutMs = 60000;
+constexpr int kStopTimeoutMs = 15000;
+
+} // namespace
+
+CatalogServerProcess::CatalogServerProcess(const QStringList& extraArguments,
+                                           const QString& dataDir)
+    : m_dataDir(dataDir) {
+    if (m_dataDir.isEmpty()) {
+        m_ownDir = std::make_unique<QTemporaryDir>();
+        m_dataDir = m_ownDir->path();
+    }
+    // Request lines go to the test's own standard error, where ctest shows them on failure.
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.start(QStringLiteral(ARU_CATALOG_SERVER_PATH),
+                    QStringList{QStringLiteral("--port"), QStringLiteral("0"),
+                                QStringLiteral("--data-dir"), m_dataDir} +
+                        extraArguments);
+    if (!m_process.waitForStarted(kStartTimeoutMs)) {
+        m_error = m_process.errorString();
+        return;
+    }
+    const QDeadlineTimer deadline(kStartTimeoutMs);
+    while (!m_process.canReadLine() && m_process.state() == QProcess::Running &&
+           !deadline.hasExpired())
+        m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
+    const QByteArray line = m_process.readLine().trimmed();
+    bool ok = false;
+    const uint port = line.toUInt(&ok);
+    if (!ok || port == 0 || port > 65535) {
+        m_error = QStringLiteral("the server announced no port (first line: \"%1\", exit code %2)")
+                      .arg(QString::fromUtf8(line))
+                      .arg(m_process.exitCode());
+        stop();
+        return;
+    }
+    m_port = static_cast<quint16>(port);
+}
+
+CatalogServerProcess::~CatalogServerProcess() {
+    stop();
+}
+
+bool CatalogServerProcess::isRunning() const {
+    return m_port != 0 && m_process.state() == QProcess::Running;
+}
+
+QUrl CatalogServerProcess::baseUrl() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
+}
+
+bool CatalogServerProcess::stop() {
+    if (m_process.state() == QProcess::NotRunning)
+        return false;
+    m_process.terminate();
+    if (!m_process.waitForFinished(kStopTimeoutMs)) {
+        m_process.kill();
+        m_process.waitForFinished(kStopTimeoutMs);
+        return false;
+    }
+    return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+}
+
+} // namespace aru::test

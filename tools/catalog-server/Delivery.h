@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace aru::server {
+
+// How a reply's bytes reach the client; delivery faults change it.
+struct Delivery {
+    // Send the full Content-Length but only this many body bytes, then end the connection.
+    std::optional<std::int64_t> truncateAfter;
+    // End the connection with a reset (RST) instead of a normal close.
+    bool reset = false;
+    // Send no Content-Length; the body ends when the connection closes.
+    bool omitContentLength = false;
+};
+
+} // namespace aru::server
