@@ -33,9 +33,11 @@ AppState::AppState(SettingsStore& settings, QObject* parent)
     , m_settings(settings)
     , m_downloadFolder(defaultDownloadFolder())
     , m_language(AppLanguages::systemDefault()) {
+    connectSearch();
     loadPersistedState();
     // A failure here surfaces later, when a download is written into the folder.
     QDir().mkpath(m_downloadFolder.toLocalFile());
+    connectPlayback();
 }
 
 AppState::~AppState() = default;

@@ -2,19 +2,26 @@
 
 #include "AppLanguage.h"
 #include "AppTheme.h"
+#include "AudioPlayer.h"
+#include "Cancellation.h"
+#include "CatalogSearchIndex.h"
 #include "DownloadEntry.h"
 #include "TagLibrary.h"
 #include "Track.h"
+#include "TrackListModel.h"
 
 #include <QCoroTask>
 #include <QHash>
 #include <QJSValue>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QUrl>
 #include <QVariant>
 #include <QtQmlIntegration>
+#include <chrono>
+#include <functional>
 #include <optional>
 
 class QQmlEngine;
@@ -64,6 +71,13 @@ class AppState : public QObject {
     Q_PROPERTY(QJSValue t READ textFunction NOTIFY languageChanged)
     Q_PROPERTY(qreal pageH READ pageH NOTIFY isCompactChanged)
     Q_PROPERTY(qreal pageTrailing READ pageTrailing CONSTANT)
+    // Search results: follow the catalogue, the search text, the four filters and aiTags. The two
+    // lists are models that update in place, so views bind to them and never recompute.
+    Q_PROPERTY(QStringList semanticTags READ semanticTags NOTIFY semanticTagsChanged)
+    Q_PROPERTY(QStringList allSemanticTags READ allSemanticTags NOTIFY allSemanticTagsChanged)
+    Q_PROPERTY(bool hasActiveSearch READ hasActiveSearch NOTIFY hasActiveSearchChanged)
+    Q_PROPERTY(aru::TrackListModel* filteredTracks READ filteredTracksModel CONSTANT)
+    Q_PROPERTY(aru::TrackListModel* suggestedTracks READ suggestedTracksModel CONSTANT)
 
 public:
     static constexpr qreal compactBreakpoint = 960;
@@ -159,6 +173,82 @@ public:
     // The Documents folder with "ARU Records" appended.
     static QUrl defaultDownloadFolder();
 
+    // Search and suggestions (AppStateSearch.cpp)
+    using InterpretSearch = std::function<QCoro::Task<std::optional<QStringList>>(
+        QString query, QStringList availableTags, QPointer<Cancellation> cancellation)>;
+    // The pause in typing after which the server is asked to interpret the text.
+    static constexpr std::chrono::milliseconds aiSearchDebounce{600};
+
+    // The vocabulary's tags for the search text.
+    QStringList semanticTags() const;
+    // semanticTags, or the server's tags when the vocabulary knows nothing of the text.
+    QStringList allSemanticTags() const;
+    // Search text (white space included) or any filter set.
+    bool hasActiveSearch() const;
+    // The catalogue narrowed by the search text and the filters, in catalogue order. Always
+    // current, even before the models have caught up with a change.
+    QList<Track> filteredTracks() const;
+    // At most 20 tracks ranked by how well they match; equal scores keep catalogue order.
+    QList<Track> suggestedTracks() const;
+    // The same lists for views; they follow changes on the next turn of the event loop, so a
+    // burst of changes costs one update.
+    TrackListModel* filteredTracksModel() const { return m_filteredModel; }
+    TrackListModel* suggestedTracksModel() const { return m_suggestedModel; }
+    // Called whenever the search text changes: drops any pending interpretation, and when the
+    // vocabulary knows nothing of the text asks the server after a pause in typing.
+    Q_INVOKABLE void refreshAISearch();
+    // Every distinct mood, genre, tempo, theme and instrument of the tracks, in first-seen order,
+    // without the empty text.
+    static QStringList collectAvailableTags(const QList<Track>& tracks);
+    // Replaces the server call (tests).
+    void setInterpretSearch(InterpretSearch interpret);
+
+    // Track downloads and history (AppStateDownloads.cpp). QML reads the sets as lists of ids
+    // and the maps keyed by the id's decimal text.
+    Q_PROPERTY(QVariantList activeDownloads READ activeDownloadsValue NOTIFY activeDownloadsChanged)
+    Q_PROPERTY(QVariantList completedDownloads READ completedDownloadsValue NOTIFY
+                   completedDownloadsChanged)
+    Q_PROPERTY(
+        QVariantMap downloadProgress READ downloadProgressValue NOTIFY downloadProgressChanged)
+    Q_PROPERTY(QVariantMap downloadErrors READ downloadErrorsValue NOTIFY downloadErrorsChanged)
+
+public:
+    // Receives a transfer's progress from any thread: absent while the size is unknown.
+    using DownloadProgressReporter = std::function<void(std::optional<double>)>;
+    // How long a failed download's message stays in downloadErrors.
+    static constexpr std::chrono::milliseconds downloadErrorLifetime{4000};
+    static constexpr qsizetype downloadHistoryLimit = 200;
+
+    // Downloads the track's WAV into the download folder under its suggested file name,
+    // replacing a file of that name. Returns the saved file's URL; nothing when a download of
+    // the track is already running (the first continues) or when it failed (the message then
+    // sits in downloadErrors for downloadErrorLifetime).
+    QCoro::Task<std::optional<QUrl>> downloadTrack(Track track);
+    // Puts a fresh history entry for the track at the front, dropping its older one, and saves.
+    void recordDownload(const Track& track);
+    // A callback that publishes the track's progress on the main thread. Callable from any
+    // thread; does nothing once the state is gone or endProgress ended this round of reports.
+    DownloadProgressReporter progressReporter(TrackId id);
+    // Publishes the fraction rounded down to hundredths; an absent fraction changes nothing.
+    void setProgress(TrackId id, std::optional<double> fraction);
+    // Removes the track's progress; reports still on their way from earlier reporters are
+    // dropped, so a finished transfer never shows progress again.
+    Q_INVOKABLE void endProgress(qint64 id);
+    // "Downloading…", followed by the whole per-cent figure once a fraction is known.
+    Q_INVOKABLE QString downloadHelp(qint64 id) const;
+
+private:
+    QVariantList activeDownloadsValue() const;
+    QVariantList completedDownloadsValue() const;
+    QVariantMap downloadProgressValue() const;
+    QVariantMap downloadErrorsValue() const;
+    // Logs the failure, shows its message for downloadErrorLifetime and ends the download.
+    void failDownload(const Track& track, const QString& message);
+    void finishDownload(TrackId id);
+    // Per track, how many times its progress was ended: a reporter applies its values only
+    // while the count it was created with is still current.
+    QHash<TrackId, quint64> m_progressRounds;
+
 signals:
     void isCompactChanged();
     void isLoggedInChanged();
@@ -183,6 +273,9 @@ signals:
     void downloadFolderChanged();
     void themeChanged();
     void languageChanged();
+    void semanticTagsChanged();
+    void allSemanticTagsChanged();
+    void hasActiveSearchChanged();
 
 private:
     // Assigns and notifies only when the value differs.
@@ -229,6 +322,57 @@ private:
     QUrl m_downloadFolder;
     AppTheme m_theme = AppTheme::Dark;
     AppLanguage m_language;
+
+    // Search and suggestions (AppStateSearch.cpp)
+    void connectSearch();
+    void searchTextOrTagsChanged();
+    void filtersChanged();
+    void schedulePublishSearch();
+    void publishSearch();
+    CatalogSearchIndex::Query currentSearchQuery() const;
+    const CatalogSearchIndex::Result& searchResult() const;
+    QList<Track> tracksAt(const QList<int>& rows) const;
+    const QStringList& availableTags();
+    QCoro::Task<> interpretAfterPause(QString query, quint64 generation);
+
+    // Built from m_indexedTracks on first use after the catalogue changes; the result is kept
+    // for the query it answers.
+    mutable QList<Track> m_indexedTracks;
+    mutable std::optional<CatalogSearchIndex> m_searchIndex;
+    mutable std::optional<CatalogSearchIndex::Query> m_resultQuery;
+    mutable CatalogSearchIndex::Result m_searchResult;
+    bool m_publishPending = false;
+    TrackListModel* m_filteredModel = nullptr;
+    TrackListModel* m_suggestedModel = nullptr;
+    // What observers were last told, so they hear only of real changes.
+    QStringList m_notifiedSemanticTags;
+    QStringList m_notifiedAllSemanticTags;
+    bool m_notifiedHasActiveSearch = false;
+    QList<Track> m_availableTagsTracks;
+    QStringList m_availableTags;
+    InterpretSearch m_interpretSearch;
+    // Bumped by every refreshAISearch(), so a superseded task knows it must not write.
+    quint64 m_aiSearchGeneration = 0;
+    QPointer<Cancellation> m_aiSearchCancellation;
+
+    // Playback order (AppStatePlayback.cpp)
+    Q_PROPERTY(aru::AudioPlayer* audioPlayer READ audioPlayer CONSTANT)
+
+public:
+    // The one preview player, made with this object and never replaced; screens take it here.
+    AudioPlayer* audioPlayer() const { return m_audioPlayer; }
+    // Play the track after (before) the player's current one in the filtered list as it is now,
+    // from its start: after the last comes the first. The first track when the player's track
+    // is not in the list; nothing when the list is empty.
+    Q_INVOKABLE void playNext();
+    Q_INVOKABLE void playPrevious();
+
+private:
+    // Makes the player and lets the end of each track play the next one; run by the constructor.
+    void connectPlayback();
+    void playNeighbour(qsizetype step);
+
+    AudioPlayer* m_audioPlayer = nullptr;
 };
 
 } // namespace aru

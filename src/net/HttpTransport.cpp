@@ -64,7 +64,7 @@ std::optional<int> httpStatus(const QNetworkReply& reply) {
 
 QString redacted(QString text, const QUrl& url) {
     const QUrl withoutQuery = url.adjusted(QUrl::RemoveQuery | QUrl::RemoveUserInfo);
-    for (const auto format : {QUrl::FullyEncoded, QUrl::PrettyDecoded, QUrl::FullyDecoded})
+    for (const auto format : {QUrl::FullyEncoded, QUrl::PrettyDecoded})
         text.replace(url.toString(format), withoutQuery.toString());
     // Whatever form the address took in the text, no credential survives.
     static const QRegularExpression credential(QStringLiteral("([?&](?:email|token)=)[^&\\s]*"));

@@ -6,16 +6,20 @@ namespace aru::Theme {
 
 namespace {
 
-QFont displayFont(qreal pointSize) {
+// The design's sizes are logical pixels, while Qt on Linux draws a font point as 96/72 logical
+// pixels; scaling keeps fractional sizes such as 9.5, which pixel sizes cannot express.
+constexpr qreal fontPointsPerDesignUnit = 72.0 / 96.0;
+
+QFont displayFont(qreal designSize) {
     QFont font(Font::displayFamily.toString());
     font.setWeight(QFont::Light);
-    font.setPointSizeF(pointSize);
+    font.setPointSizeF(designSize * fontPointsPerDesignUnit);
     return font;
 }
 
-QFont systemFont(qreal pointSize, QFont::Weight weight) {
+QFont systemFont(qreal designSize, QFont::Weight weight) {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setPointSizeF(pointSize);
+    font.setPointSizeF(designSize * fontPointsPerDesignUnit);
     font.setWeight(weight);
     return font;
 }

@@ -101,7 +101,8 @@ void TestTheme::fonts() {
     QFETCH(bool, display);
     QFETCH(double, points);
     QFETCH(int, weight);
-    QCOMPARE(font.pointSizeF(), points);
+    // Design sizes are logical pixels: a Qt point draws as 96/72 of them.
+    QCOMPARE(font.pointSizeF() * 96.0 / 72.0, points);
     QCOMPARE(int(font.weight()), weight);
     const QString system = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     QCOMPARE(font.family(), display ? Theme::Font::displayFamily.toString() : system);
@@ -113,7 +114,7 @@ void TestTheme::labelStyles() {
     QCOMPARE(chip.background, Theme::Color::tagMoodBg);
     QCOMPARE(chip.paddingH, 9.0);
     QCOMPARE(chip.paddingV, 3.0);
-    QCOMPARE(chip.font.pointSizeF(), 9.5);
+    QCOMPARE(chip.font.pointSizeF() * 96.0 / 72.0, 9.5);
     // Upper case and tracking live in the font, so measuring "calm" gives the width of the drawn
     // CALM with 1.5 more per letter.
     const qreal measured = QFontMetricsF(chip.font).horizontalAdvance(u"calm"_s);
@@ -171,7 +172,7 @@ void TestTheme::qmlSingleton() {
     QCOMPARE(probe->property("pageH").toDouble(), 64.0);
     QCOMPARE(probe->property("cover").toDouble(), 80.0);
     QCOMPARE(probe->property("tagPadding").toDouble(), 9.0);
-    QCOMPARE(probe->property("tagPoints").toDouble(), 9.5);
+    QCOMPARE(probe->property("tagPoints").toDouble() * 96.0 / 72.0, 9.5);
     QCOMPARE(probe->property("titleFamily").toString(), Theme::Font::displayFamily.toString());
     QVERIFY(probe->property("labelUpperCase").toBool());
     QCOMPARE(probe->property("icons").toString(), u"Material Design Icons"_s);

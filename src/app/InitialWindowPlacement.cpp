@@ -1,0 +1,67 @@
+#include "InitialWindowPlacement.h"
+
+#include "SettingsStore.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+
+namespace aru {
+
+int InitialWindowPlacement::placedWidth(int availableWidth) {
+    // std::round takes halves away from zero: 1441 gives 721.
+    const int half = static_cast<int>(std::round(availableWidth / 2.0));
+    return std::min(availableWidth, std::max(minWidth, half));
+}
+
+QRect InitialWindowPlacement::placedFrame(const QRect& available) {
+    return QRect(available.topLeft(), QSize(placedWidth(available.width()), available.height()));
+}
+
+InitialWindowPlacement::InitialWindowPlacement(QWindow& window, SettingsStore& settings,
+                                               QObject* parent)
+    : QObject(parent)
+    , m_window(&window)
+    , m_settings(settings) {
+    connect(&window, &QWindow::visibleChanged, this, [this](bool visible) {
+        if (visible)
+            windowShown();
+    });
+    if (window.isVisible())
+        windowShown();
+}
+
+void InitialWindowPlacement::windowShown() {
+    if (m_settings.boolean(defaultsKey).value_or(false))
+        return;
+    // The delay lets the window system map and decorate the window first, so its frame is known.
+    QTimer::singleShot(delay, this, &InitialWindowPlacement::place);
+}
+
+void InitialWindowPlacement::place() {
+    if (!m_window || !m_window->isVisible())
+        return;
+    // Shown twice before the first timer fired: only the first placement counts.
+    if (m_settings.boolean(defaultsKey).value_or(false))
+        return;
+    QScreen* screen = m_window->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    // No screen: the flag stays unset, so the next showing tries again.
+    if (!screen)
+        return;
+    const QRect frame = placedFrame(screen->availableGeometry());
+    // Qt positions a top-level window by its frame but sizes it by its contents: take the
+    // decorations off the frame's size. The window's minimum size still applies.
+    const QMargins margins = m_window->frameMargins();
+    m_window->setFramePosition(frame.topLeft());
+    m_window->resize(frame.width() - margins.left() - margins.right(),
+                     frame.height() - margins.top() - margins.bottom());
+    m_settings.setBoolean(defaultsKey, true);
+    emit placed(frame);
+}
+
+} // namespace aru

@@ -1,0 +1,58 @@
+// The application entry: one AppState for the whole run, the QML engine, and the main window.
+#include "AppState.h"
+#include "FontRegistry.h"
+#include "InitialWindowPlacement.h"
+#include "SettingsStore.h"
+
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QQuickWindow>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Services that views reach through the engine (the cover image provider, the audio player) are
+// installed here, after the state is exposed and before the root file loads.
+void installEngineServices(QQmlApplicationEngine& engine, aru::AppState& state) {
+    state.exposeTo(engine);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Debian's GStreamer media backend cannot open http streams; the ffmpeg one can. It is chosen
+    // before the application object exists, and only when the user did not choose.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(u"ARU Sync"_s);
+    QGuiApplication::setApplicationDisplayName(u"ARU Sync"_s);
+    QGuiApplication::setOrganizationName(u"ARU Records"_s);
+    QGuiApplication::setApplicationVersion(QStringLiteral(ARU_SYNC_VERSION));
+    // Every control is restyled from the design's tokens, which needs a non-native style.
+    QQuickStyle::setStyle(u"Basic"_s);
+
+    aru::FontRegistry::registerBundledFonts();
+    aru::SettingsStore settings;
+    aru::AppState state(settings);
+
+    QQmlApplicationEngine engine;
+    engine.addImportPath(u"qrc:/qt/qml"_s);
+    installEngineServices(engine, state);
+    QObject::connect(
+        &engine, &QQmlApplicationEngine::objectCreationFailed, &app,
+        [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+    engine.load(QUrl(u"qrc:/qt/qml/Aru/AppWindow.qml"_s));
+
+    auto* window = engine.rootObjects().isEmpty()
+                       ? nullptr
+                       : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+    if (!window)
+        return 1;
+    aru::InitialWindowPlacement placement(*window, settings);
+    return QGuiApplication::exec();
+}

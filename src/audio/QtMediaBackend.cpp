@@ -1,0 +1,155 @@
+#include "QtMediaBackend.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <algorithm>
+#include <cmath>
+
+namespace aru {
+
+QtMediaBackend::QtMediaBackend(const QUrl& source)
+    : m_source(source)
+    , m_player(new QMediaPlayer(this))
+    , m_output(new QAudioOutput(this)) {
+    m_player->setAudioOutput(m_output);
+    m_ticks.setTimerType(Qt::PreciseTimer);
+    connect(&m_ticks, &QTimer::timeout, this, &QtMediaBackend::reportPosition);
+    connect(m_player, &QMediaPlayer::playbackStateChanged, this, &QtMediaBackend::updateTicking);
+    // A jump while the clock stands still (a seek while paused) is reported at once, as the
+    // views would otherwise show the old place until playback resumes. Queued, and so are the
+    // ends of items: the receiver may destroy this object, which QMediaPlayer does not survive
+    // from inside its own signals.
+    connect(
+        m_player, &QMediaPlayer::positionChanged, this,
+        [this] {
+            if (!m_ticks.isActive() && m_player->playbackState() == QMediaPlayer::PausedState)
+                reportPosition();
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_player, &QMediaPlayer::mediaStatusChanged, this,
+        [this](QMediaPlayer::MediaStatus status) {
+            if (status != QMediaPlayer::EndOfMedia)
+                return;
+            m_ended = true;
+            m_restartAt = 0;
+            // A copy: the handler usually destroys this object.
+            if (const std::function<void()> handler = m_endOfItem)
+                handler();
+        },
+        Qt::QueuedConnection);
+    m_player->setSource(source);
+}
+
+QtMediaBackend::~QtMediaBackend() {
+    m_player->disconnect(this);
+    m_player->stop();
+}
+
+MediaBackend::Factory QtMediaBackend::factory() {
+    return [](const QUrl& source) -> std::unique_ptr<MediaBackend> {
+        return std::make_unique<QtMediaBackend>(source);
+    };
+}
+
+void QtMediaBackend::play() {
+    if (m_ended) {
+        m_ended = false;
+        m_player->setSource(QUrl());
+        m_player->setSource(m_source);
+        if (m_restartAt > 0)
+            seek(m_restartAt);
+    }
+    m_player->play();
+}
+
+void QtMediaBackend::pause() {
+    m_player->pause();
+}
+
+double QtMediaBackend::rate() const {
+    return m_player->playbackState() == QMediaPlayer::PlayingState ? m_player->playbackRate() : 0;
+}
+
+void QtMediaBackend::seek(double seconds) {
+    // Converting a value outside qint64 to an integer is undefined.
+    if (!std::isfinite(seconds))
+        return;
+    if (m_ended) {
+        m_restartAt = seconds;
+        QTimer::singleShot(0, this, &QtMediaBackend::reportPosition);
+        return;
+    }
+    constexpr double maxMs = 9.0e15;
+    m_player->setPosition(
+        static_cast<qint64>(std::llround(std::clamp(seconds * 1000, 0.0, maxMs))));
+}
+
+double QtMediaBackend::position() const {
+    if (m_ended)
+        return m_restartAt;
+    return m_player->position() / 1000.0;
+}
+
+std::optional<double> QtMediaBackend::duration() const {
+    // QMediaPlayer says 0 while the length is unknown, and for endless streams.
+    const qint64 ms = m_player->duration();
+    if (ms <= 0)
+        return std::nullopt;
+    return ms / 1000.0;
+}
+
+void QtMediaBackend::setVolume(float volume) {
+    m_output->setVolume(volume);
+}
+
+void QtMediaBackend::setOutputDevice(const QByteArray& deviceUid) {
+    QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (!deviceUid.isEmpty()) {
+        const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+        const auto found = std::find_if(outputs.begin(), outputs.end(),
+                                        [&](const QAudioDevice& d) { return d.id() == deviceUid; });
+        if (found != outputs.end())
+            device = *found;
+    }
+    // Setting the same device again would reopen the stream and cut the sound.
+    if (device.id() != m_output->device().id())
+        m_output->setDevice(device);
+}
+
+void QtMediaBackend::setPositionObserver(std::chrono::milliseconds interval,
+                                         std::function<void(double)> report) {
+    m_report = std::move(report);
+    m_ticks.setInterval(interval);
+    updateTicking();
+}
+
+void QtMediaBackend::removePositionObserver() {
+    m_report = nullptr;
+    m_ticks.stop();
+}
+
+void QtMediaBackend::setEndOfItemHandler(std::function<void()> handler) {
+    m_endOfItem = std::move(handler);
+}
+
+void QtMediaBackend::removeEndOfItemHandler() {
+    m_endOfItem = nullptr;
+}
+
+void QtMediaBackend::updateTicking() {
+    const bool advancing = m_report && m_player->playbackState() == QMediaPlayer::PlayingState;
+    if (advancing && !m_ticks.isActive())
+        m_ticks.start();
+    else if (!advancing)
+        m_ticks.stop();
+}
+
+void QtMediaBackend::reportPosition() {
+    if (const std::function<void(double)> report = m_report)
+        report(position());
+}
+
+} // namespace aru

@@ -1,0 +1,154 @@
+#include "TrackListModel.h"
+
+#include <algorithm>
+
+namespace aru {
+
+namespace {
+
+// QList's own comparison hands memcmp a null pointer for two empty lists, one of them never
+// allocated, which the undefined-behaviour sanitizer rightly reports.
+bool sameRows(const QList<int>& a, const QList<int>& b) {
+    return a.size() == b.size() && (a.isEmpty() || std::equal(a.cbegin(), a.cend(), b.cbegin()));
+}
+
+bool isStrictlyAscending(const QList<int>& rows) {
+    return std::adjacent_find(rows.cbegin(), rows.cend(), std::greater_equal<int>()) == rows.cend();
+}
+
+// Walks two ascending selections together and reports each run of rows that only the old one
+// has (removed) or only the new one has (inserted), at its position in the list being edited.
+template <typename OnRemove, typename OnInsert>
+void forEachRun(const QList<int>& from, const QList<int>& to, OnRemove onRemove,
+                OnInsert onInsert) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    qsizetype position = 0;
+    while (i < from.size() || j < to.size()) {
+        if (j == to.size() || (i < from.size() && from[i] < to[j])) {
+            const qsizetype start = i;
+            while (i < from.size() && (j == to.size() || from[i] < to[j]))
+                ++i;
+            onRemove(position, i - start);
+        } else if (i == from.size() || to[j] < from[i]) {
+            const qsizetype start = j;
+            while (j < to.size() && (i == from.size() || to[j] < from[i]))
+                ++j;
+            onInsert(position, start, j - start);
+            position += j - start;
+        } else {
+            ++i;
+            ++j;
+            ++position;
+        }
+    }
+}
+
+} // namespace
+
+TrackListModel::TrackListModel(QObject* parent)
+    : QAbstractListModel(parent) {}
+
+void TrackListModel::setRows(const QList<Track>& catalogue, const QList<int>& rows) {
+    const bool sameCatalogue = m_catalogue.isSharedWith(catalogue);
+    if (sameRows(m_rows, rows) && (sameCatalogue || rows.isEmpty())) {
+        m_catalogue = catalogue;
+        return;
+    }
+    const int oldCount = count();
+    if (!sameCatalogue || !updateIncrementally(rows)) {
+        beginResetModel();
+        m_catalogue = catalogue;
+        m_rows = rows;
+        endResetModel();
+    }
+    if (count() != oldCount)
+        emit countChanged();
+}
+
+bool TrackListModel::updateIncrementally(const QList<int>& rows) {
+    if (!isStrictlyAscending(m_rows) || !isStrictlyAscending(rows))
+        return false;
+    int changes = 0;
+    forEachRun(
+        m_rows, rows, [&](qsizetype, qsizetype) { ++changes; },
+        [&](qsizetype, qsizetype, qsizetype) { ++changes; });
+    if (changes > maxIncrementalChanges)
+        return false;
+
+    // Edits a copy of the old selection while walking it, so the walk sees stable input.
+    const QList<int> old = m_rows;
+    forEachRun(
+        old, rows,
+        [this](qsizetype position, qsizetype length) {
+            beginRemoveRows({}, int(position), int(position + length - 1));
+            m_rows.remove(position, length);
+            endRemoveRows();
+        },
+        [this, &rows](qsizetype position, qsizetype start, qsizetype length) {
+            beginInsertRows({}, int(position), int(position + length - 1));
+            m_rows.insert(position, length, 0);
+            std::copy_n(rows.cbegin() + start, length, m_rows.begin() + position);
+            endInsertRows();
+        });
+    Q_ASSERT(sameRows(m_rows, rows));
+    return true;
+}
+
+QList<Track> TrackListModel::tracks() const {
+    QList<Track> result;
+    result.reserve(m_rows.size());
+    for (const int row : m_rows)
+        result.append(m_catalogue[row]);
+    return result;
+}
+
+Track TrackListModel::get(int row) const {
+    if (row < 0 || row >= count())
+        return {};
+    return trackAt(row);
+}
+
+int TrackListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : count();
+}
+
+QVariant TrackListModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const Track& track = trackAt(index.row());
+    switch (role) {
+    case TrackRole:
+        return QVariant::fromValue(track);
+    case TrackIdRole:
+        return QVariant::fromValue(track.id);
+    case Qt::DisplayRole:
+    case TitleRole:
+        return track.title;
+    case ArtistRole:
+        return track.artist;
+    case GenreRole:
+        return track.genre.value_or(QString());
+    case AlbumRole:
+        return track.album.value_or(QString());
+    case MoodRole:
+        return track.mood.value_or(QStringList());
+    case DurationRole:
+        return track.duration.value_or(QString());
+    case CoverArtRole:
+        return track.coverArt.value_or(QString());
+    default:
+        return {};
+    }
+}
+
+QHash<int, QByteArray> TrackListModel::roleNames() const {
+    return {
+        {TrackRole, "track"},         {TrackIdRole, "trackId"},   {TitleRole, "title"},
+        {ArtistRole, "artist"},       {GenreRole, "genre"},       {AlbumRole, "album"},
+        {MoodRole, "mood"},           {DurationRole, "duration"}, {CoverArtRole, "coverArt"},
+        {Qt::DisplayRole, "display"},
+    };
+}
+
+} // namespace aru

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Track.h"
+
+#include <QAbstractListModel>
+#include <QList>
+#include <QtQmlIntegration>
+
+namespace aru {
+
+// A list of catalogue tracks for a view, given as row positions into the catalogue. Updating it
+// with a new selection from the same catalogue removes and inserts only the rows that differ
+// when both selections are in catalogue order, so the rows that stay keep their delegates (an
+// unfolded info panel, a loaded cover); anything else resets the list.
+class TrackListModel : public QAbstractListModel {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("Track lists are provided by AppState")
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+
+public:
+    enum Role {
+        TrackRole = Qt::UserRole + 1,
+        TrackIdRole,
+        TitleRole,
+        ArtistRole,
+        GenreRole,
+        AlbumRole,
+        MoodRole,
+        DurationRole,
+        CoverArtRole,
+    };
+    Q_ENUM(Role)
+
+    // Above this many separate changes one reset is cheaper for a view than the single updates.
+    static constexpr int maxIncrementalChanges = 64;
+
+    explicit TrackListModel(QObject* parent = nullptr);
+
+    // Shows catalogue[rows[0]], catalogue[rows[1]], … Signals nothing when nothing changes.
+    void setRows(const QList<Track>& catalogue, const QList<int>& rows);
+
+    int count() const { return int(m_rows.size()); }
+    const Track& trackAt(int row) const { return m_catalogue[m_rows[row]]; }
+    QList<Track> tracks() const;
+    // For QML code outside a delegate.
+    Q_INVOKABLE aru::Track get(int row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+signals:
+    void countChanged();
+
+private:
+    // Removes and inserts runs of rows to turn the current selection into `rows`; false, with
+    // nothing done, when that takes too many steps.
+    bool updateIncrementally(const QList<int>& rows);
+
+    QList<Track> m_catalogue;
+    QList<int> m_rows;
+};
+
+} // namespace aru

@@ -1,0 +1,63 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Aru
+
+// Stand-in for the catalogue screen while it is being built: the catalogue header and a plain
+// list of the loaded titles, so a signed-in session shows that the catalogue arrived.
+Rectangle {
+    id: placeholder
+    objectName: "signedInPlaceholder"
+    color: Theme.bgDark
+
+    Column {
+        id: header
+        x: AppState.pageH
+        y: 40
+        width: parent.width - AppState.pageH - AppState.pageTrailing
+        spacing: 8
+
+        Text {
+            text: "ARU"
+            color: Theme.textDark
+            font.family: Theme.displayFamily
+            font.weight: Font.Light
+            font.pixelSize: 32
+        }
+        Text {
+            text: AppState.t("header.tagline")
+            color: Theme.textMutedDark
+            font.pixelSize: 11
+            font.letterSpacing: 3
+        }
+        Text {
+            objectName: "catalogStatus"
+            text: AppState.isLoadingCatalog ? "…" : AppState.tracks.length + " · " + AppState.userEmail
+            color: Theme.textFaintDark
+            font.pixelSize: 12
+        }
+    }
+
+    ListView {
+        objectName: "titleList"
+        anchors {
+            top: header.bottom
+            topMargin: 24
+            left: header.left
+            right: header.right
+            bottom: parent.bottom
+        }
+        clip: true
+        model: AppState.tracks
+        delegate: Text {
+            required property var modelData
+            width: ListView.view.width
+            height: 28
+            verticalAlignment: Text.AlignVCenter
+            elide: Text.ElideRight
+            text: modelData.title + "  —  " + modelData.artist
+            color: Theme.textDimDark
+            font.pixelSize: 13
+        }
+        ScrollBar.vertical: ScrollBar {}
+    }
+}

@@ -1,0 +1,271 @@
+#include "APIClient.h"
+#include "AppState.h"
+#include "CatalogServerProcess.h"
+#include "Log.h"
+#include "ScriptedHttpServer.h"
+#include "SettingsStore.h"
+#include "TestHome.h"
+
+#include <QCoroTask>
+#include <QDir>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <cmath>
+#include <thread>
+
+using namespace aru;
+using Response = test::ScriptedHttpServer::Response;
+
+class TrackDownloadsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::CatalogServerProcess> m_catalogServer;
+    QList<Track> m_tracks;
+    QString m_token;
+    std::unique_ptr<test::ScriptedHttpServer> m_scripted;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<AppState> m_state;
+
+    QString folder() const { return m_dir->filePath("Downloads/ARU Records"); }
+    // A track whose WAV the scripted server answers.
+    Track scriptedTrack(TrackId id = 7) const {
+        Track track;
+        track.id = id;
+        track.title = "Scripted";
+        track.artist = "Tester";
+        track.downloadFile = m_scripted->url(QString("/api/audio/%1.wav").arg(id)).toString();
+        return track;
+    }
+    static QStringList leftoverTemporaryFiles() {
+        return QDir::temp().entryList({"aru-*.download"}, QDir::Files);
+    }
+
+private slots:
+    void initTestCase() {
+        m_catalogServer =
+            std::make_unique<test::CatalogServerProcess>(QStringList{"--tracks", "4"});
+        QVERIFY2(m_catalogServer->isRunning(), qPrintable(m_catalogServer->errorString()));
+        qputenv("ARU_SYNC_BASE_URL", m_catalogServer->baseUrl().toString().toUtf8());
+        const auto login = QCoro::waitFor(APIClient::login("demo@aru.test", "aru-demo"));
+        QVERIFY(login && login->token);
+        m_token = *login->token;
+        const auto catalog = QCoro::waitFor(APIClient::fetchCatalog());
+        QVERIFY(catalog && catalog->tracks.size() == 4);
+        m_tracks = catalog->tracks;
+    }
+
+    void init() {
+        m_scripted = std::make_unique<test::ScriptedHttpServer>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
+        m_state = std::make_unique<AppState>(*m_store);
+        m_state->setUserEmail("demo@aru.test");
+        m_state->setUserToken(m_token);
+        m_state->setDownloadFolder(QUrl::fromLocalFile(folder()));
+    }
+
+    void aDownloadLandsInTheFolderWithProgressAndHistory() {
+        const Track track = m_tracks.at(1);
+        QList<double> published;
+        QObject scope;
+        connect(m_state.get(), &AppState::downloadProgressChanged, &scope, [&] {
+            if (m_state->downloadProgress().contains(track.id))
+                published << m_state->downloadProgress().value(track.id);
+        });
+        QSignalSpy activeChanges(m_state.get(), &AppState::activeDownloadsChanged);
+
+        const auto saved = QCoro::waitFor(m_state->downloadTrack(track));
+        const QString path = QDir(folder()).filePath(track.suggestedFilename());
+        QCOMPARE(saved, std::optional<QUrl>(QUrl::fromLocalFile(path)));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(4), QByteArray("RIFF"));
+        QVERIFY(!published.isEmpty());
+        for (qsizetype i = 0; i < published.size(); ++i) {
+            QCOMPARE(std::round(published[i] * 100) / 100, published[i]);
+            QVERIFY(published[i] <= 1.0 && (i == 0 || published[i] > published[i - 1]));
+        }
+        QCOMPARE(activeChanges.size(), 2);
+        QVERIFY(m_state->activeDownloads().isEmpty() && m_state->downloadProgress().isEmpty());
+        QCOMPARE(m_state->completedDownloads(), QSet<TrackId>{track.id});
+        QCOMPARE(m_state->downloads().size(), 1);
+        const DownloadEntry entry = m_state->downloads().first();
+        QCOMPARE(entry.id, track.id);
+        QCOMPARE(entry.title, track.title);
+        QVERIFY(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$)")
+                    .match(entry.date)
+                    .hasMatch());
+        QCOMPARE(SettingsStore(m_store->fileName()).bytes("aru.downloads"),
+                 DownloadEntry::listToJson(m_state->downloads()));
+
+        // The folder removed meanwhile is made again; the file and the entry are replaced.
+        QVERIFY(QDir(m_dir->filePath("Downloads")).removeRecursively());
+        m_state->recordDownload(m_tracks.at(0));
+        QVERIFY(QCoro::waitFor(m_state->downloadTrack(track)));
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(m_state->downloads().size(), 2);
+        QCOMPARE(m_state->downloads().first().id, track.id);
+        QVERIFY(leftoverTemporaryFiles().isEmpty());
+    }
+
+    void aSecondPressWhileRunningStartsNothing() {
+        Response slow = Response::generated(200'000);
+        slow.delayMs = 300;
+        m_scripted->on("GET", "/api/download/7.wav", slow);
+        auto first = m_state->downloadTrack(scriptedTrack());
+        auto second = m_state->downloadTrack(scriptedTrack());
+        QVERIFY(second.isReady());
+        QCOMPARE(QCoro::waitFor(std::move(second)), std::nullopt);
+        QVERIFY(QCoro::waitFor(std::move(first)));
+        QCOMPARE(m_scripted->requests().size(), 1);
+        QCOMPARE(m_state->downloads().size(), 1);
+    }
+
+    void aFailureShowsItsMessageAndLeavesNothing_data() {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("message"); // empty: the transport's own words
+        QTest::newRow("server error") << "404"
+                                      << "HTTP 404: Erreur serveur";
+        QTest::newRow("no download file") << "no file"
+                                          << "URL invalide";
+        QTest::newRow("connection dropped") << "cut"
+                                            << "";
+        QTest::newRow("folder is a file") << "folder"
+                                          << "Could not save the file: ";
+    }
+    void aFailureShowsItsMessageAndLeavesNothing() {
+        QFETCH(QString, failure);
+        QFETCH(QString, message);
+        Track track = scriptedTrack();
+        m_scripted->on("GET", "/api/download/7.wav", Response::generated(100'000));
+        if (failure == "404")
+            m_scripted->on("GET", "/api/download/7.wav", Response::text("<html>gone</html>", 404));
+        if (failure == "no file")
+            track.downloadFile.reset();
+        if (failure == "cut") {
+            Response cut = Response::generated(100'000);
+            cut.cutAfter = 40'000;
+            m_scripted->on("GET", "/api/download/7.wav", cut);
+        }
+        if (failure == "folder") {
+            QFile blocker(m_dir->filePath("blocker"));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            m_state->setDownloadFolder(QUrl::fromLocalFile(blocker.fileName() + "/inside"));
+        }
+        const QString destination =
+            QDir(m_state->downloadFolder().toLocalFile()).filePath(track.suggestedFilename());
+        if (failure != "folder") { // an earlier download of the track survives the failure
+            QVERIFY(QDir().mkpath(folder()));
+            QFile earlier(destination);
+            QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+        }
+        m_state->recordDownload(m_tracks.at(0));
+        const auto history = m_state->downloads();
+
+        Log::Capture log;
+        QCOMPARE(QCoro::waitFor(m_state->downloadTrack(track)), std::nullopt);
+        const QString shown = m_state->downloadErrors().value(track.id);
+        QVERIFY2(!shown.isEmpty() && shown.startsWith(message), qPrintable(shown));
+        QVERIFY(!shown.contains(m_token));
+        QCOMPARE(log.lines(), QStringList{"[Download] track 7 'Scripted' failed: " + shown});
+        QCOMPARE(m_state->downloads(), history);
+        QVERIFY(m_state->activeDownloads().isEmpty() && m_state->downloadProgress().isEmpty());
+        QVERIFY(m_state->completedDownloads().isEmpty());
+        if (failure != "folder") {
+            QFile earlier(destination);
+            QVERIFY(earlier.open(QIODevice::ReadOnly));
+            QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+        }
+        QVERIFY(leftoverTemporaryFiles().isEmpty());
+    }
+
+    void theMessageGoesAfterFourSeconds() {
+        Track track = scriptedTrack();
+        track.downloadFile.reset();
+        QCoro::waitFor(m_state->downloadTrack(track));
+        QTest::qWait(3700);
+        QCOMPARE(m_state->downloadErrors().value(track.id), QString("URL invalide"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_state->downloadErrors().isEmpty(), 1000);
+    }
+
+    void theStateMayGoWhileADownloadRuns() {
+        Response slow = Response::generated(50'000);
+        slow.delayMs = 200;
+        m_scripted->on("GET", "/api/download/7.wav", slow);
+        auto running = m_state->downloadTrack(scriptedTrack());
+        QVERIFY(m_scripted->waitForRequests(1));
+        m_state.reset();
+        QVERIFY(QCoro::waitFor(std::move(running)));
+    }
+
+    void theHistoryKeepsOneEntryPerTrackAndAtMost200_data() {
+        QTest::addColumn<int>("existing");
+        QTest::addColumn<TrackId>("id");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<TrackId>("last");
+        QTest::newRow("new track") << 3 << TrackId(99) << 4 << TrackId(3);
+        QTest::newRow("moves to the front") << 3 << TrackId(2) << 3 << TrackId(3);
+        QTest::newRow("full: the oldest drops") << 200 << TrackId(999) << 200 << TrackId(199);
+        QTest::newRow("full, already in it") << 200 << TrackId(200) << 200 << TrackId(199);
+    }
+    void theHistoryKeepsOneEntryPerTrackAndAtMost200() {
+        QFETCH(int, existing);
+        QFETCH(TrackId, id);
+        QFETCH(int, size);
+        QFETCH(TrackId, last);
+        QList<DownloadEntry> history;
+        for (int i = 1; i <= existing; ++i)
+            history << DownloadEntry{i, "t", "a", "2020-01-01T00:00:00Z"};
+        m_state->setDownloads(history);
+        Track track;
+        track.id = id;
+        m_state->recordDownload(track);
+        QCOMPARE(m_state->downloads().size(), qsizetype(size));
+        QCOMPARE(m_state->downloads().first().id, id);
+        QCOMPARE(m_state->downloads().last().id, last);
+        QCOMPARE(m_state->downloads().count(m_state->downloads().first()), 1);
+    }
+
+    void progressIsPublishedInWholeHundredths_data() {
+        QTest::addColumn<QList<double>>("reports"); // NaN stands for "size unknown"
+        QTest::addColumn<QList<double>>("published");
+        const double unknown = std::nan("");
+        QTest::newRow("rounded down") << QList<double>{0.996} << QList<double>{0.99};
+        QTest::newRow("same hundredth once") << QList<double>{0.501, 0.509} << QList<double>{0.5};
+        QTest::newRow("exact hundredths") << QList<double>{0.29, 0.57} << QList<double>{0.29, 0.57};
+        QTest::newRow("unknown size") << QList<double>{unknown, 0.3, unknown} << QList<double>{0.3};
+        QTest::newRow("out of range") << QList<double>{-0.5, 1.5} << QList<double>{0.0, 1.0};
+    }
+    void progressIsPublishedInWholeHundredths() {
+        QFETCH(QList<double>, reports);
+        QFETCH(QList<double>, published);
+        QList<double> seen;
+        QObject scope;
+        connect(m_state.get(), &AppState::downloadProgressChanged, &scope,
+                [&] { seen << m_state->downloadProgress().value(5); });
+        // Reported from a transfer thread, applied on the main thread in order.
+        const auto report = m_state->progressReporter(5);
+        std::thread([&] {
+            for (const double fraction : reports)
+                report(std::isnan(fraction) ? std::nullopt : std::optional(fraction));
+        }).join();
+        QCOMPARE(seen, QList<double>{});
+        QTRY_COMPARE(seen, published);
+        const QString help = m_state->downloadHelp(5);
+        QCOMPARE(help, QString("Downloading… %1 %").arg(int(std::round(published.last() * 100))));
+
+        // Late reports of an ended round never bring the entry back.
+        m_state->endProgress(5);
+        report(0.8);
+        QTest::qWait(20);
+        QVERIFY(m_state->downloadProgress().isEmpty());
+        QCOMPARE(m_state->downloadHelp(5), QString("Downloading…"));
+        m_state->progressReporter(5)(0.8);
+        QTRY_COMPARE(m_state->downloadProgress().value(5), 0.8);
+    }
+};
+
+ARU_TEST_MAIN(TrackDownloadsTest)
+#include "tst_track_downloads.moc"

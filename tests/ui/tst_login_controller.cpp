@@ -1,0 +1,244 @@
+#include "AppState.h"
+#include "CatalogFixture.h"
+#include "Log.h"
+#include "LoginController.h"
+#include "ScriptedHttpServer.h"
+#include "SettingsStore.h"
+#include "TestHome.h"
+
+#include <QCoroTask>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <memory>
+
+using namespace aru;
+using aru::test::ScriptedHttpServer;
+using Response = ScriptedHttpServer::Response;
+
+Q_DECLARE_METATYPE(aru::test::ScriptedHttpServer::Response)
+
+namespace {
+
+const QByteArray signedInJson =
+    R"({"success":true,"token":"tok-123","user":{"email":"jane@aru.test","id":"u1"}})";
+
+} // namespace
+
+class LoginControllerTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<ScriptedHttpServer> m_server;
+    std::unique_ptr<LoginController> m_login;
+
+    QList<ScriptedHttpServer::Request> requestsTo(const QString& path) const {
+        QList<ScriptedHttpServer::Request> found;
+        for (const auto& request : m_server->requests())
+            if (request.path() == path)
+                found.append(request);
+        return found;
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
+        m_state = std::make_unique<AppState>(*m_store);
+        m_state->setLanguage(AppLanguage::En);
+        m_server = std::make_unique<ScriptedHttpServer>();
+        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_login = std::make_unique<LoginController>();
+        m_login->setAppState(m_state.get());
+    }
+    void cleanup() {
+        m_login.reset();
+        m_state.reset();
+        m_server.reset();
+    }
+
+    void derivedLabelAndDisabledState_data() {
+        QTest::addColumn<bool>("loading");
+        QTest::addColumn<bool>("resetMode");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("labelKey");
+        QTest::addColumn<bool>("disabled");
+        QTest::newRow("sign-in, both filled") << false << false << "a@b.c"
+                                              << "pw"
+                                              << "login.submit" << false;
+        QTest::newRow("sign-in, no password") << false << false << "a@b.c"
+                                              << ""
+                                              << "login.submit" << true;
+        QTest::newRow("sign-in, no e-mail") << false << false << ""
+                                            << "pw"
+                                            << "login.submit" << true;
+        QTest::newRow("sign-in, spaces count as typed") << false << false << " "
+                                                        << " "
+                                                        << "login.submit" << false;
+        QTest::newRow("sign-in, loading") << true << false << "a@b.c"
+                                          << "pw"
+                                          << "login.submit.loading" << true;
+        QTest::newRow("reset, e-mail only") << false << true << "a@b.c"
+                                            << ""
+                                            << "login.reset.send" << false;
+        QTest::newRow("reset, no e-mail") << false << true << ""
+                                          << "pw"
+                                          << "login.reset.send" << true;
+        QTest::newRow("reset, loading") << true << true << "a@b.c"
+                                        << ""
+                                        << "login.reset.sending" << true;
+    }
+    void derivedLabelAndDisabledState() {
+        QFETCH(bool, loading);
+        QFETCH(bool, resetMode);
+        QFETCH(QString, email);
+        QFETCH(QString, password);
+        QFETCH(QString, labelKey);
+        QFETCH(bool, disabled);
+        QCOMPARE(LoginController::submitLabelKey(loading, resetMode), labelKey);
+        QCOMPARE(LoginController::isSubmitDisabled(loading, resetMode, email, password), disabled);
+    }
+
+    void signInFailureShowsTheServersRefusal_data() {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("401") << Response::json(R"({"error":"nope"})", 401)
+                             << "Email ou mot de passe incorrect";
+        QTest::newRow("message saying incorrect, any status")
+            << Response::json(R"({"error":"Password INCORRECT"})", 400)
+            << "Email ou mot de passe incorrect";
+        QTest::newRow("403 not approved")
+            << Response::json(R"({"error":"pending"})", 403)
+            << "Votre compte n'est pas encore activé. Contactez l'administrateur.";
+        QTest::newRow("500 with message")
+            << Response::json(R"({"error":"maintenance"})", 500) << "HTTP 500: maintenance";
+        QTest::newRow("502 without message")
+            << Response::json("{}", 502) << "HTTP 502: Erreur serveur";
+        QTest::newRow("2xx without token: server text")
+            << Response::json(R"({"success":false,"error":"Compte suspendu"})")
+            << "Compte suspendu";
+        QTest::newRow("2xx without user: generic text")
+            << Response::json(R"({"success":true,"token":"t"})") << "Invalid server response";
+    }
+    void signInFailureShowsTheServersRefusal() {
+        QFETCH(Response, response);
+        QFETCH(QString, error);
+        m_server->on("POST", "/api/sync/auth", response);
+        m_login->setEmail("jane@aru.test");
+        m_login->setPassword("pw");
+        QCoro::waitFor(m_login->signIn());
+        QVERIFY(m_login->hasError());
+        QCOMPARE(m_login->error(), error);
+        QVERIFY(!m_login->isLoading());
+        QVERIFY(!m_state->isLoggedIn());
+        QVERIFY(m_store->string("aru.user.token").value_or(QString()).isEmpty());
+        QCOMPARE(requestsTo("/api/sync/catalog").size(), 0);
+    }
+
+    void unreachableServerShowsTheTransportFailure() {
+        const QUrl closed = m_server->baseUrl();
+        m_server.reset(); // nothing listens there any more
+        qputenv("ARU_SYNC_BASE_URL", closed.toString().toUtf8());
+        m_login->setEmail("jane@aru.test");
+        m_login->setPassword("pw");
+        QCoro::waitFor(m_login->signIn());
+        QVERIFY(m_login->hasError());
+        QVERIFY(!m_login->error()->isEmpty());
+        QVERIFY(!m_login->isLoading());
+    }
+
+    void signInStoresTheSessionAndLoadsCatalogueAndFavourites() {
+        m_server->on("POST", "/api/sync/auth", Response::json(signedInJson));
+        m_server->on("GET", "/api/sync/catalog",
+                     Response::json(aru::test::generatedCatalogJson(3, 7)));
+        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[11,12]})"));
+        m_login->setEmail("  Jane@ARU.test ");
+        m_login->setPassword("secret pw");
+        Log::Capture log;
+        QSignalSpy loggedIn(m_state.get(), &AppState::isLoggedInChanged);
+        QCoro::waitFor(m_login->signIn());
+
+        // Sent exactly as typed.
+        const auto auth = requestsTo("/api/sync/auth");
+        QCOMPARE(auth.size(), 1);
+        const QJsonObject body = QJsonDocument::fromJson(auth[0].body).object();
+        QCOMPARE(body.value("email").toString(), "  Jane@ARU.test ");
+        QCOMPARE(body.value("password").toString(), "secret pw");
+
+        // The session is the server's, and it is saved.
+        QCOMPARE(loggedIn.size(), 1);
+        QVERIFY(m_state->isLoggedIn());
+        QCOMPARE(m_state->userEmail(), "jane@aru.test");
+        QCOMPARE(m_state->userToken(), "tok-123");
+        QCOMPARE(m_store->string("aru.user.token"), std::optional<QString>("tok-123"));
+        QVERIFY(!m_login->hasError());
+
+        // Both follow-ups run on their own.
+        QTRY_COMPARE(m_state->tracks().size(), 3);
+        QVERIFY(m_state->tagLibrary().has_value());
+        QTRY_COMPARE(m_state->favorites(), (QList<TrackId>{11, 12}));
+        QVERIFY(!m_state->isLoadingCatalog());
+        const auto favorites = requestsTo("/api/sync/favorites");
+        QCOMPARE(favorites.size(), 1);
+        QCOMPARE(favorites[0].header("authorization"), QByteArray("Bearer tok-123"));
+        // A successful load after sign-in writes no line.
+        QCOMPARE(log.lines(), QStringList());
+    }
+
+    void failedCatalogueAfterSignInIsOnlyLogged() {
+        m_server->on("POST", "/api/sync/auth", Response::json(signedInJson));
+        m_server->on("GET", "/api/sync/catalog", Response::json("{}", 503));
+        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[]})"));
+        m_login->setEmail("jane@aru.test");
+        m_login->setPassword("pw");
+        Log::Capture log;
+        QCoro::waitFor(m_login->signIn());
+        QTRY_COMPARE(log.lines(), QStringList{"Catalog load failed: HTTP 503: Erreur serveur"});
+        QTRY_VERIFY(!m_state->isLoadingCatalog());
+        QVERIFY(m_state->isLoggedIn());
+        QVERIFY(m_state->tracks().isEmpty());
+        QVERIFY(!m_login->hasError());
+    }
+
+    void secondSubmissionWhileLoadingIsIgnored() {
+        Response slow = Response::json(R"({"error":"nope"})", 401);
+        slow.delayMs = 300;
+        m_server->on("POST", "/api/sync/auth", slow);
+        m_login->setEmail("jane@aru.test");
+        m_login->login();
+        QVERIFY(m_login->isLoading());
+        QVERIFY(m_login->submitDisabled());
+        QCOMPARE(m_login->submitLabel(), "Signing in…");
+        m_login->login();
+        m_login->submit();
+        m_login->toggleResetMode();
+        m_login->sendResetEmail(); // the reset flow is refused too while a request runs
+        m_login->toggleResetMode();
+        QTRY_VERIFY(!m_login->isLoading());
+        QTest::qWait(100);
+        QCOMPARE(requestsTo("/api/sync/auth").size(), 1);
+        QCOMPARE(m_login->error(), std::optional<QString>("Email ou mot de passe incorrect"));
+    }
+
+    void controllerGoneBeforeTheAnswerStillStoresTheSession() {
+        Response slow = Response::json(signedInJson);
+        slow.delayMs = 200;
+        m_server->on("POST", "/api/sync/auth", slow);
+        m_server->on("GET", "/api/sync/catalog",
+                     Response::json(aru::test::generatedCatalogJson(2, 1)));
+        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[]})"));
+        m_login->setEmail("jane@aru.test");
+        m_login->setPassword("pw");
+        m_login->login();
+        m_login.reset(); // the screen was closed while the request ran
+        QTRY_VERIFY(m_state->isLoggedIn());
+        QTRY_COMPARE(m_state->tracks().size(), 2);
+    }
+};
+
+ARU_TEST_MAIN(LoginControllerTest)
+#include "tst_login_controller.moc"

@@ -1,0 +1,188 @@
+#include "AppState.h"
+#include "ScriptedHttpServer.h"
+#include "SettingsStore.h"
+#include "TestHome.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTemporaryDir>
+#include <memory>
+
+using namespace aru;
+using aru::test::ScriptedHttpServer;
+using Response = ScriptedHttpServer::Response;
+
+namespace {
+
+// Types ASCII text key by key (Qt Test offers whole strings only for widgets).
+void typeText(QWindow* window, const QString& text) {
+    for (const QChar c : text)
+        QTest::keyClick(window, c.toLatin1());
+}
+
+} // namespace
+
+// The sign-in screen as the user drives it: keys typed into its fields, clicks on its buttons.
+class LoginViewTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<ScriptedHttpServer> m_server;
+    std::unique_ptr<QQuickView> m_view;
+
+    QQuickItem* item(const char* name) const {
+        auto* found = m_view->rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
+        if (!found)
+            qWarning("no item named %s", name);
+        return found;
+    }
+    QString text(const char* name) const { return item(name)->property("text").toString(); }
+    void click(const char* name) {
+        QQuickItem* target = item(name);
+        const QPointF centre =
+            target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
+        QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, centre.toPoint());
+    }
+    void type(const char* field, const QString& keys) {
+        click(field);
+        QTRY_VERIFY(item(field)->hasActiveFocus());
+        typeText(m_view.get(), keys);
+    }
+    QList<ScriptedHttpServer::Request> authRequests() const {
+        QList<ScriptedHttpServer::Request> found;
+        for (const auto& request : m_server->requests())
+            if (request.path() == "/api/sync/auth")
+                found.append(request);
+        return found;
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
+        m_state = std::make_unique<AppState>(*m_store);
+        m_state->setLanguage(AppLanguage::En);
+        m_server = std::make_unique<ScriptedHttpServer>();
+        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_view = std::make_unique<QQuickView>();
+        m_view->engine()->addImportPath("qrc:/qt/qml");
+        m_state->exposeTo(*m_view->engine());
+        m_view->setResizeMode(QQuickView::SizeRootObjectToView);
+        m_view->resize(1280, 820);
+        m_view->setSource(QUrl("qrc:/qt/qml/Aru/LoginView.qml"));
+        QVERIFY2(m_view->status() == QQuickView::Ready,
+                 qPrintable(m_view->errors().value(0).toString()));
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+    void cleanup() {
+        m_view.reset();
+        m_state.reset();
+        m_server.reset();
+    }
+
+    void returnInTheEmailFieldSignsInWithoutAPassword() {
+        m_server->on("POST", "/api/sync/auth", Response::json(R"({"error":"x"})", 401));
+        QVERIFY(item("emailField")->hasActiveFocus()); // ready for typing
+        type("emailField", "jane@aru.test");
+        QVERIFY(!item("submitButton")->isEnabled());
+        QCOMPARE(item("submitButton")->opacity(), 0.5);
+        click("submitButton"); // a disabled button sends nothing
+        QTest::qWait(50);
+        QCOMPARE(authRequests().size(), 0);
+
+        QTest::keyClick(m_view.get(), Qt::Key_Return);
+        QTRY_COMPARE(authRequests().size(), 1);
+        const QJsonObject body = QJsonDocument::fromJson(authRequests()[0].body).object();
+        QCOMPARE(body.value("email").toString(), "jane@aru.test");
+        QCOMPARE(body.value("password").toString(), "");
+        QTRY_VERIFY(item("errorText")->isVisible());
+        QCOMPARE(text("errorText"), "Email ou mot de passe incorrect");
+    }
+
+    void secondReturnWhileLoadingIsIgnored() {
+        Response slow = Response::json(R"({"error":"maintenance"})", 500);
+        slow.delayMs = 400;
+        m_server->on("POST", "/api/sync/auth", slow);
+        type("emailField", "jane@aru.test");
+        type("passwordField", "pw");
+        QVERIFY(item("submitButton")->isEnabled());
+        QCOMPARE(item("submitButton")->opacity(), 1.0);
+        QTest::keyClick(m_view.get(), Qt::Key_Return); // in the password field
+        QTRY_VERIFY(item("submitSpinner")->isVisible());
+        QCOMPARE(text("submitLabel"), "SIGNING IN…");
+        QVERIFY(!item("submitButton")->isEnabled());
+        QTest::keyClick(m_view.get(), Qt::Key_Return);
+        click("emailField");
+        QTest::keyClick(m_view.get(), Qt::Key_Return);
+        QTRY_COMPARE(text("errorText"), "HTTP 500: maintenance");
+        QVERIFY(!item("submitSpinner")->isVisible());
+        QCOMPARE(text("submitLabel"), "SIGN IN");
+        QTest::qWait(100);
+        QCOMPARE(authRequests().size(), 1);
+    }
+
+    void resetModeRoundTrip() {
+        type("emailField", "jane@aru.test");
+        type("passwordField", "pw");
+        click("modeLink");
+        QVERIFY(!item("passwordField")->isVisible());
+        QCOMPARE(text("emailField"), "jane@aru.test"); // typed values survive the switch
+        QCOMPARE(text("submitLabel"), "SEND");
+        QCOMPARE(text("titleText"), "Receive a recovery link");
+        QCOMPARE(text("subtitleText"), "RESET PASSWORD");
+
+        m_server->on("POST", "/api/sync/auth", Response::json(R"({"error":"boom"})", 500), 1);
+        click("submitButton");
+        QTRY_COMPARE(text("errorText"), "HTTP 500: boom");
+        QVERIFY(item("errorText")->isVisible());
+
+        m_server->on("POST", "/api/sync/auth", Response::json(R"({"success":true})"));
+        type("emailField", "");
+        QTest::keyClick(m_view.get(), Qt::Key_Return); // Return in the e-mail field sends too
+        QTRY_VERIFY(item("resetSuccessText")->isVisible());
+        QCOMPARE(text("resetSuccessText"), "Email sent. Check your inbox to set a new password.");
+        QVERIFY(!item("errorText")->isVisible()); // a new request clears the old message
+        QCOMPARE(text("submitLabel"), "SEND");    // still in reset mode
+        const QJsonObject body = QJsonDocument::fromJson(authRequests().last().body).object();
+        QCOMPARE(body.value("action").toString(), "reset");
+        QCOMPARE(body.value("email").toString(), "jane@aru.test");
+
+        click("modeLink");
+        QVERIFY(!item("resetSuccessText")->isVisible());
+        QVERIFY(item("passwordField")->isVisible());
+        QCOMPARE(text("passwordField"), "pw");
+        QCOMPARE(text("submitLabel"), "SIGN IN");
+        QCOMPARE(text("titleText"), "Sign in");
+    }
+
+    void textsFollowTheLanguage() {
+        m_state->setLanguage(AppLanguage::Fr);
+        QCOMPARE(text("titleText"), "Connexion");
+        QCOMPARE(text("submitLabel"), "SE CONNECTER");
+        QCOMPARE(item("emailField")->property("placeholderText").toString(), "Email");
+        QCOMPARE(item("passwordField")->property("placeholderText").toString(), "Mot de passe");
+    }
+
+    void formIsAColumn320Wide() {
+        QCOMPARE(item("form")->width(), 320.0);
+        QCOMPARE(item("emailField")->width(), 320.0);
+        QCOMPARE(item("submitButton")->width(), 320.0);
+        // Centred in the window.
+        const QPointF left = item("form")->mapToScene(QPointF(0, 0));
+        QCOMPARE(left.x(), (1280.0 - 320) / 2);
+        // The button sits 4 below the form's usual 12-point spacing.
+        const qreal gap =
+            item("submitButton")->mapToScene(QPointF(0, 0)).y() -
+            item("passwordField")->mapToScene(QPointF(0, item("passwordField")->height())).y();
+        QCOMPARE(gap, 16.0);
+    }
+};
+
+ARU_TEST_MAIN(LoginViewTest)
+#include "tst_login_view.moc"

@@ -1,0 +1,118 @@
+#include "InitialWindowPlacement.h"
+#include "SettingsStore.h"
+#include "TestHome.h"
+
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <memory>
+
+using namespace aru;
+
+class WindowPlacementTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+
+    bool flag() const {
+        return m_store->boolean(InitialWindowPlacement::defaultsKey).value_or(false);
+    }
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
+    }
+
+    void widthRule_data() {
+        QTest::addColumn<int>("available");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("wide screen: half") << 2560 << 1280;
+        QTest::newRow("half below the minimum: raised") << 1000 << 720;
+        QTest::newRow("narrower than the minimum: capped") << 600 << 600;
+        QTest::newRow("odd width: half rounds up") << 1441 << 721;
+        QTest::newRow("exactly twice the minimum") << 1440 << 720;
+        QTest::newRow("exactly the minimum") << 720 << 720;
+    }
+    void widthRule() {
+        QFETCH(int, available);
+        QFETCH(int, expected);
+        QCOMPARE(InitialWindowPlacement::placedWidth(available), expected);
+    }
+
+    void frameIsTheLeftPartAtFullHeight() {
+        // A second screen to the right of the first, below a top panel.
+        const QRect frame = InitialWindowPlacement::placedFrame(QRect(1920, 32, 2560, 1368));
+        QCOMPARE(frame, QRect(1920, 32, 1280, 1368));
+    }
+
+    void firstShowingPlacesTheWindowOnceAfterTheDelay() {
+        QWindow window;
+        window.setGeometry(300, 200, 400, 300);
+        InitialWindowPlacement placement(window, *m_store);
+        QSignalSpy placed(&placement, &InitialWindowPlacement::placed);
+        QElapsedTimer clock;
+        clock.start();
+        window.show();
+        QVERIFY(placed.wait(2000));
+        QVERIFY(clock.elapsed() >= 140);
+        QVERIFY(flag());
+
+        const QRect available = window.screen()->availableGeometry();
+        const QRect expected = InitialWindowPlacement::placedFrame(available);
+        QCOMPARE(placed.first().first().toRect(), expected);
+        QCOMPARE(window.frameGeometry(), expected);
+
+        // Shown again in the same run, or the next run: the flag keeps it where the user put it.
+        window.setGeometry(300, 200, 400, 300);
+        window.hide();
+        window.show();
+        InitialWindowPlacement nextRun(window, *m_store);
+        QTest::qWait(400);
+        QCOMPARE(placed.size(), 1);
+        QCOMPARE(window.geometry(), QRect(300, 200, 400, 300));
+    }
+
+    void storedFlagLeavesTheWindowAlone() {
+        m_store->setBoolean(InitialWindowPlacement::defaultsKey, true);
+        QWindow window;
+        window.setGeometry(300, 200, 400, 300);
+        window.show();
+        InitialWindowPlacement placement(window, *m_store);
+        QSignalSpy placed(&placement, &InitialWindowPlacement::placed);
+        QTest::qWait(400);
+        QCOMPARE(placed.size(), 0);
+        QCOMPARE(window.geometry(), QRect(300, 200, 400, 300));
+    }
+
+    void windowGoneBeforeTheDelayLeavesTheFlagUnset() {
+        auto window = std::make_unique<QWindow>();
+        InitialWindowPlacement placement(*window, *m_store);
+        QSignalSpy placed(&placement, &InitialWindowPlacement::placed);
+        window->show();
+        window.reset();
+        QTest::qWait(400);
+        QCOMPARE(placed.size(), 0);
+        QVERIFY(!flag());
+    }
+
+    void windowHiddenBeforeTheDelayIsPlacedWhenShownAgain() {
+        QWindow window;
+        InitialWindowPlacement placement(window, *m_store);
+        QSignalSpy placed(&placement, &InitialWindowPlacement::placed);
+        window.show();
+        window.hide();
+        QTest::qWait(400);
+        QCOMPARE(placed.size(), 0);
+        QVERIFY(!flag());
+        window.show();
+        QVERIFY(placed.wait(2000));
+        QVERIFY(flag());
+    }
+};
+
+ARU_TEST_MAIN(WindowPlacementTest)
+#include "tst_window_placement.moc"
