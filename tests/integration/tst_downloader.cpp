@@ -238,8 +238,10 @@ private slots:
         QCOMPARE(QFileInfo(destination).size(), size);
         // The client and the scripted server share this process; together they stay far below
         // the file's size.
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer holds freed memory back on purpose
         QVERIFY2(peak - before < 32 * 1024 * 1024,
                  qPrintable(QString::number((peak - before) / 1024) + " KiB"));
+#endif
         QFile::remove(destination);
     }
 };
