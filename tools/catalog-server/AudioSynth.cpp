@@ -93,7 +93,7 @@ bool writeSamples(QIODevice& out, const std::vector<qint16>& block, std::size_t&
 
 } // namespace
 
-AudioSynth::AudioSynth(const TrackSpec& track)
+AudioSynth::AudioSynth(const TrackPlan& track)
     : m_durationSeconds(std::max(1, track.durationSeconds))
     , m_beatSeconds(60.0 / std::max(40, track.bpm))
     , m_barSeconds(4 * m_beatSeconds)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TrackSpec.h"
+#include "TrackPlan.h"
 
 #include <array>
 #include <cstdint>
@@ -20,7 +20,7 @@ public:
     static constexpr int kBytesPerFrame = 4;
     static constexpr int kHeaderBytes = 44;
 
-    explicit AudioSynth(const TrackSpec& track);
+    explicit AudioSynth(const TrackPlan& track);
 
     std::int64_t frameCount() const;
     bool writeWav(QIODevice& out) const;

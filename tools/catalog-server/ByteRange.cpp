@@ -36,12 +36,12 @@ ByteRange ByteRange::resolve(std::string_view header, std::int64_t size) {
     constexpr std::string_view kUnit = "bytes=";
     if (!header.starts_with(kUnit))
         return range;
-    const std::string_view spec = trimmed(header.substr(kUnit.size()));
-    const auto dash = spec.find('-');
-    if (dash == std::string_view::npos || spec.find(',') != std::string_view::npos)
+    const std::string_view rangeText = trimmed(header.substr(kUnit.size()));
+    const auto dash = rangeText.find('-');
+    if (dash == std::string_view::npos || rangeText.find(',') != std::string_view::npos)
         return range;
-    const std::string_view firstText = trimmed(spec.substr(0, dash));
-    const std::string_view lastText = trimmed(spec.substr(dash + 1));
+    const std::string_view firstText = trimmed(rangeText.substr(0, dash));
+    const std::string_view lastText = trimmed(rangeText.substr(dash + 1));
 
     if (firstText.empty()) {
         // "-N": the last N bytes.

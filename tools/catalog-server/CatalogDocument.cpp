@@ -17,7 +17,7 @@ struct TagSets {
     std::set<std::string> tempos;
 };
 
-void writeTrack(JsonWriter& json, const TrackSpec& track, const std::string& origin) {
+void writeTrack(JsonWriter& json, const TrackPlan& track, const std::string& origin) {
     const std::string audio = CatalogDocument::audioPath(track.id);
     json.beginObject();
     json.key("id");
@@ -43,7 +43,7 @@ void writeTrack(JsonWriter& json, const TrackSpec& track, const std::string& ori
     json.key("downloadFile");
     json.string((track.absoluteAudioUrl ? origin + audio : audio) +
                 (track.downloadHasQuery ? "?v=2" : ""));
-    if (track.cover != TrackSpec::Cover::None) {
+    if (track.cover != TrackPlan::Cover::None) {
         json.key("coverArt");
         json.string(origin + CatalogDocument::coverPath(track));
     }
@@ -108,16 +108,16 @@ std::string CatalogDocument::audioPath(std::int64_t id) {
     return "/api/audio/" + std::to_string(id) + ".wav";
 }
 
-std::string CatalogDocument::coverPath(const TrackSpec& track) {
+std::string CatalogDocument::coverPath(const TrackPlan& track) {
     const std::string base = "/covers/" + std::to_string(track.id);
     switch (track.cover) {
-    case TrackSpec::Cover::Png:
+    case TrackPlan::Cover::Png:
         return base + ".png";
-    case TrackSpec::Cover::Jpeg:
+    case TrackPlan::Cover::Jpeg:
         return base + ".jpg";
-    case TrackSpec::Cover::PngWithoutExtension:
+    case TrackPlan::Cover::PngWithoutExtension:
         return base;
-    case TrackSpec::Cover::None:
+    case TrackPlan::Cover::None:
         break;
     }
     return {};
@@ -132,7 +132,7 @@ std::shared_ptr<const std::string> CatalogDocument::build() const {
     json.key("tracks");
     json.beginArray();
     for (int index = 0; index < m_catalog.trackCount(); ++index) {
-        const TrackSpec track = m_catalog.track(index);
+        const TrackPlan track = m_catalog.track(index);
         writeTrack(json, track, m_origin);
         tags.moods.insert(track.moods.begin(), track.moods.end());
         tags.genres.insert(track.genre);

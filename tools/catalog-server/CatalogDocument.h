@@ -18,7 +18,7 @@ public:
     std::shared_ptr<const std::string> json();
 
     static std::string audioPath(std::int64_t id);
-    static std::string coverPath(const TrackSpec& track);
+    static std::string coverPath(const TrackPlan& track);
 
 private:
     std::shared_ptr<const std::string> build() const;

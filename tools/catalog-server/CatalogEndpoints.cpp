@@ -49,10 +49,10 @@ Reply CatalogEndpoints::peaks(const std::smatch& match) {
 Reply CatalogEndpoints::cover(const std::smatch& match) {
     const auto id = RequestReader::integer(match[1].str());
     const auto track = id ? m_catalog.trackById(*id) : std::nullopt;
-    if (!track || track->cover == TrackSpec::Cover::None ||
+    if (!track || track->cover == TrackPlan::Cover::None ||
         CatalogDocument::coverPath(*track) != match[0].str())
         return Reply::error(404, QStringLiteral("No such cover"));
-    const bool jpeg = track->cover == TrackSpec::Cover::Jpeg;
+    const bool jpeg = track->cover == TrackPlan::Cover::Jpeg;
     const QString name =
         QString::number(*id) + (jpeg ? QStringLiteral(".jpg") : QStringLiteral(".png"));
     const QString path = m_covers.ensure(name, [&track](QIODevice& out) {

@@ -18,7 +18,7 @@ struct Palette {
     QColor accent;
 };
 
-Palette paletteFor(const TrackSpec& track, Rng& rng) {
+Palette paletteFor(const TrackPlan& track, Rng& rng) {
     // Hue ranges per character: night blues and violets, sea greens, dusk roses, hot oranges.
     static constexpr std::array<std::array<int, 2>, words::kCharacterCount> kHues{{
         {{220, 280}},
@@ -40,7 +40,7 @@ double mix(double a, double b, double t) {
 
 } // namespace
 
-QImage CoverArt::render(const TrackSpec& track) {
+QImage CoverArt::render(const TrackPlan& track) {
     Rng rng = Rng::forItem(track.soundSeed, 7);
     const Palette palette = paletteFor(track, rng);
     const double centreX = rng.between(90, 310);
@@ -73,11 +73,11 @@ QImage CoverArt::render(const TrackSpec& track) {
     return image;
 }
 
-QByteArray CoverArt::encode(const TrackSpec& track) {
+QByteArray CoverArt::encode(const TrackPlan& track) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    const bool jpeg = track.cover == TrackSpec::Cover::Jpeg;
+    const bool jpeg = track.cover == TrackPlan::Cover::Jpeg;
     if (!render(track).save(&buffer, jpeg ? "JPG" : "PNG", jpeg ? 85 : -1))
         return {};
     return bytes;

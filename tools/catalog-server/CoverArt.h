@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TrackSpec.h"
+#include "TrackPlan.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -13,9 +13,9 @@ class CoverArt {
 public:
     static constexpr int kSize = 400;
 
-    static QImage render(const TrackSpec& track);
+    static QImage render(const TrackPlan& track);
     // Encoded as PNG, or JPEG for tracks whose cover is a .jpg; empty on failure.
-    static QByteArray encode(const TrackSpec& track);
+    static QByteArray encode(const TrackPlan& track);
 };
 
 } // namespace aru::server

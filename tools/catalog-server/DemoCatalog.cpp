@@ -23,11 +23,11 @@ std::optional<int> DemoCatalog::indexOf(std::int64_t id) const {
     return static_cast<int>(id - kFirstId);
 }
 
-TrackSpec DemoCatalog::track(int index) const {
+TrackPlan DemoCatalog::track(int index) const {
     return TrackFactory::make(m_seed, index, idAt(index));
 }
 
-std::optional<TrackSpec> DemoCatalog::trackById(std::int64_t id) const {
+std::optional<TrackPlan> DemoCatalog::trackById(std::int64_t id) const {
     const auto index = indexOf(id);
     if (!index)
         return std::nullopt;

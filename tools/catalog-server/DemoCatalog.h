@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TrackSpec.h"
+#include "TrackPlan.h"
 
 #include <cstdint>
 #include <optional>
@@ -21,8 +21,8 @@ public:
     int trackCount() const { return m_trackCount; }
     std::int64_t idAt(int index) const;
     std::optional<int> indexOf(std::int64_t id) const;
-    TrackSpec track(int index) const;
-    std::optional<TrackSpec> trackById(std::int64_t id) const;
+    TrackPlan track(int index) const;
+    std::optional<TrackPlan> trackById(std::int64_t id) const;
 
 private:
     bool hasLargeId() const { return m_trackCount >= 20; }

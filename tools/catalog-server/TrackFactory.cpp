@@ -87,7 +87,7 @@ std::string isrcFor(int year, int index) {
     return buffer;
 }
 
-void describe(TrackSpec& track, const std::vector<const Word*>& moods, const Word& genre,
+void describe(TrackPlan& track, const std::vector<const Word*>& moods, const Word& genre,
               const std::vector<const Word*>& instruments, const Word& theme) {
     const Word& mood1 = *moods[0];
     const Word& mood2 = *moods[1];
@@ -107,9 +107,9 @@ void describe(TrackSpec& track, const std::vector<const Word*>& moods, const Wor
 
 } // namespace
 
-TrackSpec TrackFactory::make(std::uint64_t seed, int index, std::int64_t id) {
+TrackPlan TrackFactory::make(std::uint64_t seed, int index, std::int64_t id) {
     Rng rng = Rng::forItem(seed, static_cast<std::uint64_t>(index));
-    TrackSpec track;
+    TrackPlan track;
     track.id = id;
     track.index = index;
     track.character = static_cast<Character>(rng.next() % words::kCharacterCount);
@@ -168,11 +168,11 @@ TrackSpec TrackFactory::make(std::uint64_t seed, int index, std::int64_t id) {
 
     // A few tracks use the URL forms the client must also handle.
     if (index % 9 == 4)
-        track.cover = TrackSpec::Cover::None;
+        track.cover = TrackPlan::Cover::None;
     else if (index % 13 == 5)
-        track.cover = TrackSpec::Cover::PngWithoutExtension;
+        track.cover = TrackPlan::Cover::PngWithoutExtension;
     else if (index % 6 == 1)
-        track.cover = TrackSpec::Cover::Jpeg;
+        track.cover = TrackPlan::Cover::Jpeg;
     track.absoluteAudioUrl = index % 10 == 7;
     track.downloadHasQuery = index % 10 == 3;
     return track;

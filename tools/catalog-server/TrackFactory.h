@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TrackSpec.h"
+#include "TrackPlan.h"
 
 #include <cstdint>
 
@@ -10,7 +10,7 @@ namespace aru::server {
 // same track, whatever the catalogue size.
 class TrackFactory {
 public:
-    static TrackSpec make(std::uint64_t seed, int index, std::int64_t id);
+    static TrackPlan make(std::uint64_t seed, int index, std::int64_t id);
 };
 
 } // namespace aru::server

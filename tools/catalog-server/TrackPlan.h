@@ -11,7 +11,7 @@ namespace aru::server {
 
 // Everything the server knows about one demo track: the metadata it publishes, how the catalogue
 // points at its files, and the musical choices the audio and cover generators follow.
-struct TrackSpec {
+struct TrackPlan {
     enum class Cover { None, Png, Jpeg, PngWithoutExtension };
 
     std::int64_t id = 0;
