@@ -236,6 +236,8 @@ public:
     Q_INVOKABLE void endProgress(qint64 id);
     // "Downloading…", followed by the whole per-cent figure once a fraction is known.
     Q_INVOKABLE QString downloadHelp(qint64 id) const;
+    // The whole per-cent figure of the track's published progress; none while none is known.
+    std::optional<int> downloadPercent(TrackId id) const;
 
 private:
     QVariantList activeDownloadsValue() const;

@@ -161,10 +161,16 @@ void AppState::endProgress(qint64 id) {
 
 QString AppState::downloadHelp(qint64 id) const {
     QString text = t(QStringLiteral("drag.help.loading"));
-    const auto progress = m_downloadProgress.constFind(id);
-    if (progress != m_downloadProgress.cend())
-        text += QStringLiteral(" %1 %").arg(wholeHundredths(*progress));
+    if (const auto percent = downloadPercent(id))
+        text += QStringLiteral(" %1 %").arg(*percent);
     return text;
+}
+
+std::optional<int> AppState::downloadPercent(TrackId id) const {
+    const auto progress = m_downloadProgress.constFind(id);
+    if (progress == m_downloadProgress.cend())
+        return std::nullopt;
+    return wholeHundredths(*progress);
 }
 
 QVariantList AppState::activeDownloadsValue() const {

@@ -1,6 +1,7 @@
 #include "Track.h"
 
 #include "JsonFields.h"
+#include "NameCharacters.h"
 #include "ServerAddress.h"
 #include "TrackFields.h"
 
@@ -50,22 +51,8 @@ QString cleanedForDisk(QString part) {
 }
 
 bool isAllowedInDragName(char32_t c) {
-    switch (QChar::category(c)) {
-    case QChar::Letter_Uppercase:
-    case QChar::Letter_Lowercase:
-    case QChar::Letter_Titlecase:
-    case QChar::Letter_Modifier:
-    case QChar::Letter_Other:
-    case QChar::Mark_NonSpacing:
-    case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing:
-    case QChar::Number_DecimalDigit:
-    case QChar::Number_Letter:
-    case QChar::Number_Other:
-        return true;
-    default:
-        return c == U' ' || c == U'.' || c == U'_' || c == U'-' || c == U'(' || c == U')';
-    }
+    return NameCharacters::isLetterMarkOrDigit(c) || c == U' ' || c == U'.' || c == U'_' ||
+           c == U'-' || c == U'(' || c == U')';
 }
 
 // Keeps letters, marks, digits and " ._-()", then trims spaces and tabs at both ends.
@@ -199,7 +186,12 @@ QUrl Track::coverArtURL() const {
 QUrl Track::downloadURL(const QString& email, const QString& token) const {
     if (!downloadFile)
         return {};
-    QString text = *downloadFile;
+    return fileDownloadURL(*downloadFile, email, token);
+}
+
+QUrl Track::fileDownloadURL(const QString& fileAddress, const QString& email,
+                            const QString& token) {
+    QString text = fileAddress;
     text.replace(QLatin1String("/api/audio/"), QLatin1String("/api/download/"));
     if (!text.startsWith(QLatin1String("http")))
         text.prepend(ServerAddress::baseUrl());

@@ -81,6 +81,9 @@ public:
     // Full-quality WAV: "/api/audio/" turned into "/api/download/", with `email` and `token`
     // appended to any query items already present. Invalid when there is no download file.
     QUrl downloadURL(const QString& email, const QString& token) const;
+    // The same rule for any file address of the catalogue server (a track's audioFile, say).
+    static QUrl fileDownloadURL(const QString& fileAddress, const QString& email,
+                                const QString& token);
     // The WAV's name on disk: "<title> - <artist>[ - <isrc>].wav", or "track.wav".
     QString suggestedFilename() const;
     // The name offered when the file is dragged out, without extension, or "track".

@@ -248,10 +248,17 @@ QCoro::Task<std::optional<QStringList>> interpretSearch(QString query, QStringLi
 QCoro::Task<ApiResult<QString>> downloadWAV(Track track, QString email, QString token,
                                             QString destinationPath, ProgressCallback onProgress,
                                             QPointer<Cancellation> cancellation) {
-    using Result = ApiResult<QString>;
     const QUrl url = track.downloadURL(email, token);
     if (!url.isValid())
-        co_return Result::failure(APIError::invalidURL());
+        co_return ApiResult<QString>::failure(APIError::invalidURL());
+    co_return co_await downloadFile(url, std::move(destinationPath), std::move(onProgress),
+                                    cancellation);
+}
+
+QCoro::Task<ApiResult<QString>> downloadFile(QUrl url, QString destinationPath,
+                                             ProgressCallback onProgress,
+                                             QPointer<Cancellation> cancellation) {
+    using Result = ApiResult<QString>;
     auto file = co_await Downloader::download(url, std::move(onProgress), cancellation);
     if (!file)
         co_return Result::failure(file.error());

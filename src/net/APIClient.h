@@ -61,6 +61,11 @@ QCoro::Task<ApiResult<QString>> downloadWAV(Track track, QString email, QString 
                                             QString destinationPath,
                                             ProgressCallback onProgress = {},
                                             QPointer<Cancellation> cancellation = {});
+// The same for any file address: fails on an HTTP error status, keeping no file, so an error
+// page never takes the place of a file.
+QCoro::Task<ApiResult<QString>> downloadFile(QUrl url, QString destinationPath,
+                                             ProgressCallback onProgress = {},
+                                             QPointer<Cancellation> cancellation = {});
 
 } // namespace APIClient
 } // namespace aru

@@ -1,5 +1,6 @@
 #include "ImageCache.h"
 
+#include "CacheFolders.h"
 #include "CoverImageProvider.h"
 #include "HttpTransport.h"
 
@@ -13,7 +14,6 @@
 #include <QQmlEngine>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <QtConcurrent>
@@ -90,8 +90,7 @@ ImageCache& ImageCache::shared() {
 }
 
 QString ImageCache::defaultDiskDirectory() {
-    const QString caches = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    return QDir(caches).filePath(QStringLiteral("ARUSync/Covers"));
+    return CacheFolders::folder(QStringLiteral("Covers"));
 }
 
 void ImageCache::installInto(QQmlEngine& engine) {
