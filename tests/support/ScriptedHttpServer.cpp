@@ -129,6 +129,15 @@ char ScriptedHttpServer::Response::patternByte(qint64 offset) {
     return static_cast<char>('!' + offset % 89);
 }
 
+ScriptedHttpServer::Response ScriptedHttpServer::Response::binary(const QByteArray& body,
+                                                                  int status) {
+    Response response;
+    response.status = status;
+    response.headers = {{"Content-Type", "application/octet-stream"}};
+    response.body = body;
+    return response;
+}
+
 ScriptedHttpServer::Response ScriptedHttpServer::Response::generated(qint64 size) {
     Response response;
     response.headers = {{"Content-Type", "application/octet-stream"}};

@@ -55,6 +55,7 @@ public:
 
         static Response json(const QByteArray& body, int status = 200);
         static Response text(const QByteArray& body, int status = 200);
+        static Response binary(const QByteArray& body, int status = 200);
         // A deterministic body of `size` bytes made on demand; patternByte() tells each byte.
         static Response generated(qint64 size);
         static char patternByte(qint64 offset);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace aru {
+
+// A waveform picture: one loudness value per bar.
+using Peaks = QList<float>;
+
+// Measures an audio file's loudness per bar. Pure computation, safe on any thread.
+namespace PeakExtraction {
+
+inline constexpr int defaultPeakCount = 380;
+
+// Accumulates one bar of interleaved samples, fed in pieces of any size. The bar's level is the
+// root mean square of its loudest channel; every piece adds its squares in frame order, so the
+// level does not depend on how the bar was cut into pieces.
+class BarMeter {
+public:
+    explicit BarMeter(int channels);
+
+    void add(const float* interleaved, qint64 frames);
+    // The level of the frames added since the last reset; 0 when none were.
+    float level() const;
+    void reset();
+
+private:
+    std::vector<double> m_sums;
+    qint64 m_frames = 0;
+};
+
+// `peakCount` bars over the file: each bar covers frames / peakCount frames (at least one), the
+// frames after the last full bar are not measured, and bars past the end stay 0. The bars are
+// then normalised. The file is read one bounded piece at a time, so memory stays small whatever
+// its length. None when `peakCount` is below 1 or the file cannot be opened, holds no frames or
+// cannot be read to the end.
+std::optional<Peaks> extractPeaks(const QString& path, int peakCount = defaultPeakCount);
+
+// Stretches raw bar levels to 0..1 with a gentle curve: the quietest non-silent bar becomes 0,
+// the loudest 1, silent bars stay 0. All-silent bars come back unchanged; when every non-silent
+// bar is (almost) equally loud they are measured against the loudest alone.
+Peaks normalized(Peaks bars);
+
+} // namespace PeakExtraction
+} // namespace aru

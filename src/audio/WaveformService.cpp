@@ -1,0 +1,244 @@
+#include "WaveformService.h"
+
+#include "APIClient.h"
+#include "CacheFolders.h"
+#include "HttpTransport.h"
+#include "Log.h"
+#include "ServerAddress.h"
+
+#include <QCoroFuture>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJSEngine>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QSaveFile>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace aru {
+
+namespace {
+
+// Longer names are refused by common file systems.
+constexpr qsizetype longestFileNameBytes = 255;
+
+// A JSON array of numbers, and nothing else, as single-precision values.
+std::optional<Peaks> peaksFromArray(const QJsonValue& value) {
+    if (!value.isArray())
+        return std::nullopt;
+    const QJsonArray array = value.toArray();
+    Peaks peaks;
+    peaks.reserve(array.size());
+    for (const QJsonValue& element : array) {
+        if (!element.isDouble())
+            return std::nullopt;
+        peaks.append(float(element.toDouble()));
+    }
+    return peaks;
+}
+
+QByteArray encodedPeaks(const Peaks& peaks) {
+    QJsonArray array;
+    for (const float v : peaks)
+        array.append(double(v));
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+} // namespace
+
+WaveformService& WaveformService::shared() {
+    // Lives until the process ends: jobs and rows may ask for it at any time.
+    static WaveformService* const instance = new WaveformService(CacheFolders::root());
+    return *instance;
+}
+
+WaveformService* WaveformService::create(QQmlEngine*, QJSEngine*) {
+    WaveformService* service = &shared();
+    QJSEngine::setObjectOwnership(service, QJSEngine::CppOwnership);
+    return service;
+}
+
+WaveformService::WaveformService(QString cacheRoot, QObject* parent)
+    : QObject(parent)
+    , m_cacheDir(QDir(cacheRoot).filePath(QStringLiteral("Waveforms")))
+    , m_tracksDir(QDir(cacheRoot).filePath(QStringLiteral("Tracks"))) {
+    // A folder that cannot be made shows up later as a cache miss.
+    QDir().mkpath(m_cacheDir);
+}
+
+QString WaveformService::cacheFilePath(TrackId trackId) const {
+    return QDir(m_cacheDir).filePath(QString::number(trackId) + QLatin1String(".json"));
+}
+
+std::optional<Peaks> WaveformService::cached(TrackId trackId) const {
+    QFile file(cacheFilePath(trackId));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    return peaksFromArray(document.array());
+}
+
+QVariant WaveformService::cachedPeaks(qint64 trackId) const {
+    const auto peaks = cached(trackId);
+    if (!peaks)
+        return {};
+    return QVariant::fromValue(*peaks);
+}
+
+void WaveformService::enqueueBackgroundLoad(qint64 trackId, const QString& audioFile,
+                                            const QString& email, const QString& token) {
+    if (m_loadedTrackIDs.contains(trackId))
+        return;
+    if (cached(trackId)) {
+        m_loadedTrackIDs.insert(trackId);
+        emit loadedTrackIDsChanged();
+        return;
+    }
+    // A repeated request keeps the record of the first one.
+    if (m_processingIds.contains(trackId) || m_backgroundQueue.contains(trackId))
+        return;
+    m_trackInfoMap.insert(trackId, TrackInfo{audioFile, email, token});
+    m_backgroundQueue.append(trackId);
+    processNext();
+}
+
+void WaveformService::processNext() {
+    while (m_processingIds.size() < maxConcurrent && !m_backgroundQueue.isEmpty()) {
+        const TrackId trackId = m_backgroundQueue.takeFirst();
+        const auto info = m_trackInfoMap.constFind(trackId);
+        if (info == m_trackInfoMap.cend())
+            continue;
+        const TrackInfo record = *info;
+        m_trackInfoMap.erase(info);
+        m_processingIds.insert(trackId);
+        // Not awaited: the job reports back through complete() or release().
+        startProcess(trackId, record);
+    }
+}
+
+QCoro::Task<> WaveformService::startProcess(TrackId trackId, TrackInfo info) {
+    const QPointer<WaveformService> self(this);
+    const auto fetched = co_await fetchPeaksFromAPI(trackId);
+    if (!self)
+        co_return;
+    if (fetched) {
+        writeCache(trackId, *fetched);
+        complete(trackId);
+        co_return;
+    }
+
+    if (!measurementDownloadURL(info.audioFile, info.email, info.token).isValid()) {
+        release(trackId);
+        co_return;
+    }
+    const auto localFile = co_await localTrackFile(trackId, info);
+    if (!self)
+        co_return;
+    if (localFile) {
+        // generatePeaks writes the cache file itself when it succeeds.
+        co_await generatePeaks(*localFile, trackId);
+        if (!self)
+            co_return;
+    }
+    complete(trackId);
+}
+
+QCoro::Task<std::optional<QString>> WaveformService::localTrackFile(TrackId trackId,
+                                                                    TrackInfo info) {
+    QDir().mkpath(m_tracksDir);
+    const QString path = QDir(m_tracksDir).filePath(localTrackFileName(info.audioFile));
+    if (QFileInfo(path).isFile())
+        co_return path;
+    const QUrl url = measurementDownloadURL(info.audioFile, info.email, info.token);
+    // Checked like every download: a file in this folder is re-used for good, so an error page
+    // must never be kept in place of the WAV.
+    const auto saved = co_await APIClient::downloadFile(url, path);
+    if (!saved) {
+        Log::line(QStringLiteral("[Waveform] DL failed for %1: %2")
+                      .arg(trackId)
+                      .arg(HttpTransport::redacted(saved.error().description(), url)));
+        co_return std::nullopt;
+    }
+    co_return saved.value();
+}
+
+QCoro::Task<std::optional<Peaks>> WaveformService::fetchPeaksFromAPI(TrackId trackId) {
+    const QUrl url(ServerAddress::baseUrl() + QLatin1String("/api/sync/peaks/") +
+                   QString::number(trackId));
+    if (!url.isValid() || url.host().isEmpty())
+        co_return std::nullopt;
+    // A plain request: no credentials travel to the peaks endpoint.
+    const QByteArray verb("GET");
+    const auto answer = co_await HttpTransport::exchange(HttpTransport::request(url, false), verb);
+    if (!answer || !answer->status || *answer->status > 399)
+        co_return std::nullopt;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(answer->body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        co_return std::nullopt;
+    co_return peaksFromArray(document.object().value(QLatin1String("peaks")));
+}
+
+QCoro::Task<std::optional<Peaks>> WaveformService::generatePeaks(QString localFile, TrackId trackId,
+                                                                 int peakCount) {
+    if (auto peaks = cached(trackId))
+        co_return peaks;
+    const QPointer<WaveformService> self(this);
+    std::optional<Peaks> peaks =
+        co_await QtConcurrent::run(&PeakExtraction::extractPeaks, localFile, peakCount);
+    if (peaks && self)
+        self->writeCache(trackId, *peaks);
+    co_return peaks;
+}
+
+void WaveformService::writeCache(TrackId trackId, const Peaks& peaks) const {
+    QDir().mkpath(m_cacheDir);
+    // Written whole or not at all: a half-written file would be the track's waveform for good.
+    QSaveFile file(cacheFilePath(trackId));
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(encodedPeaks(peaks));
+        file.commit();
+    }
+}
+
+void WaveformService::complete(TrackId trackId) {
+    m_loadedTrackIDs.insert(trackId);
+    emit loadedTrackIDsChanged();
+    m_processingIds.remove(trackId);
+    processNext();
+}
+
+void WaveformService::release(TrackId trackId) {
+    m_processingIds.remove(trackId);
+    processNext();
+}
+
+QVariantList WaveformService::loadedTrackIDsValue() const {
+    QVariantList ids;
+    ids.reserve(m_loadedTrackIDs.size());
+    for (const TrackId id : m_loadedTrackIDs)
+        ids.append(id);
+    return ids;
+}
+
+QString WaveformService::localTrackFileName(const QString& audioFile) {
+    const QStringList segments = audioFile.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QString name = segments.isEmpty() ? QString() : segments.constLast();
+    const bool usable = !name.isEmpty() && name != QLatin1String(".") &&
+                        name != QLatin1String("..") && !name.contains(QChar(0)) &&
+                        QFile::encodeName(name).size() <= longestFileNameBytes;
+    return usable ? name : QStringLiteral("track.wav");
+}
+
+QUrl WaveformService::measurementDownloadURL(const QString& audioFile, const QString& email,
+                                             const QString& token) {
+    return Track::fileDownloadURL(audioFile, email, token);
+}
+
+} // namespace aru

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "PeakExtraction.h"
+#include "Track.h"
+
+#include <QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+#include <QVariant>
+#include <QtQmlIntegration>
+#include <optional>
+
+class QQmlEngine;
+class QJSEngine;
+
+namespace aru {
+
+// Supplies each track's waveform picture, cheapest source first: the disk cache, the catalogue
+// server's peaks, or a measurement of the track's WAV. Rows of a long list ask for background
+// loading as they appear; a small queue keeps that from flooding the network, and
+// loadedTrackIDs tells waiting rows when to look in the cache again.
+//
+// Everything runs on the main thread except the measurement itself. A track is fetched or
+// measured at most once across runs (the cache is never invalidated) and, when that fails, not
+// tried again in the same run.
+class WaveformService : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_SINGLETON
+
+    Q_PROPERTY(QVariantList loadedTrackIDs READ loadedTrackIDsValue NOTIFY loadedTrackIDsChanged)
+
+public:
+    // What a queued job needs to fetch the track's WAV.
+    struct TrackInfo {
+        QString audioFile;
+        QString email;
+        QString token;
+    };
+
+    static constexpr int maxConcurrent = 6;
+
+    // The one instance, over the user's caches; created on first use on the main thread.
+    static WaveformService& shared();
+    static WaveformService* create(QQmlEngine*, QJSEngine*);
+
+    // `cacheRoot` holds the "Waveforms" and "Tracks" folders.
+    explicit WaveformService(QString cacheRoot, QObject* parent = nullptr);
+
+    // The track's cached peaks; none when there is no readable cache file.
+    std::optional<Peaks> cached(TrackId trackId) const;
+    // The same for views: a list of numbers, or undefined.
+    Q_INVOKABLE QVariant cachedPeaks(qint64 trackId) const;
+    // Queues the track for background loading unless it is loaded, cached, queued or running.
+    Q_INVOKABLE void enqueueBackgroundLoad(qint64 trackId, const QString& audioFile,
+                                           const QString& email, const QString& token);
+    // Peaks of a local audio file: the cached ones, else measured off the main thread and cached.
+    QCoro::Task<std::optional<Peaks>>
+    generatePeaks(QString localFile, TrackId trackId,
+                  int peakCount = PeakExtraction::defaultPeakCount);
+
+    const QSet<TrackId>& loadedTrackIDs() const { return m_loadedTrackIDs; }
+    Q_INVOKABLE bool isLoaded(qint64 trackId) const { return m_loadedTrackIDs.contains(trackId); }
+    const QList<TrackId>& backgroundQueue() const { return m_backgroundQueue; }
+    const QSet<TrackId>& processingIds() const { return m_processingIds; }
+
+    QString cacheDir() const { return m_cacheDir; }
+    QString tracksDir() const { return m_tracksDir; }
+    QString cacheFilePath(TrackId trackId) const;
+
+    // The file name a measured track's WAV is kept under: the last non-empty segment of its
+    // audioFile, or "track.wav" when that is missing or could name anything but a plain file.
+    static QString localTrackFileName(const QString& audioFile);
+    // Where the WAV to measure comes from: the audio address turned into the download one, with
+    // the e-mail and token percent-encoded. Invalid when none can be formed.
+    static QUrl measurementDownloadURL(const QString& audioFile, const QString& email,
+                                       const QString& token);
+
+signals:
+    void loadedTrackIDsChanged();
+
+private:
+    QVariantList loadedTrackIDsValue() const;
+    void processNext();
+    QCoro::Task<> startProcess(TrackId trackId, TrackInfo info);
+    // The track's WAV in tracksDir(), downloaded unless it is already there; none on failure.
+    QCoro::Task<std::optional<QString>> localTrackFile(TrackId trackId, TrackInfo info);
+    static QCoro::Task<std::optional<Peaks>> fetchPeaksFromAPI(TrackId trackId);
+    void writeCache(TrackId trackId, const Peaks& peaks) const;
+    // The job ended with or without peaks: not tried again in this run.
+    void complete(TrackId trackId);
+    // The job could not start its work: a later request queues the track again.
+    void release(TrackId trackId);
+
+    const QString m_cacheDir;
+    const QString m_tracksDir;
+    QList<TrackId> m_backgroundQueue;
+    QSet<TrackId> m_processingIds;
+    QHash<TrackId, TrackInfo> m_trackInfoMap;
+    QSet<TrackId> m_loadedTrackIDs;
+};
+
+} // namespace aru

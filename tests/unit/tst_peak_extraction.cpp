@@ -1,0 +1,169 @@
+#include "PeakExtraction.h"
+#include "TestHome.h"
+#include "WavFixture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <random>
+
+using namespace aru;
+using namespace aru::test;
+
+class PeakExtractionTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    static Peaks extract(const QString& file, int count = PeakExtraction::defaultPeakCount) {
+        const auto peaks = PeakExtraction::extractPeaks(file, count);
+        return peaks.value_or(Peaks{});
+    }
+
+private slots:
+    // The streamed measurement must give exactly what reading the whole file gives, for any
+    // channel count, sample format, and length that does or does not divide into the bars.
+    void streamingMatchesTheWholeFileMeasurement_data() {
+        QTest::addColumn<qint64>("frames");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("subtype");
+        QTest::addColumn<int>("peakCount");
+        QTest::newRow("stereo 16-bit, a few seconds")
+            << qint64(5 * 44'100 + 17) << 2 << 0x0002 << 380;
+        QTest::newRow("mono 24-bit") << qint64(123'457) << 1 << 0x0003 << 380;
+        QTest::newRow("five channels, float") << qint64(99'999) << 5 << 0x0006 << 380;
+        // Bars longer than one read piece: a bar is measured across several reads.
+        QTest::newRow("bars spanning reads") << qint64(400'000) << 2 << 0x0002 << 3;
+        QTest::newRow("fewer frames than bars") << qint64(100) << 2 << 0x0002 << 380;
+    }
+    void streamingMatchesTheWholeFileMeasurement() {
+        QFETCH(qint64, frames);
+        QFETCH(int, channels);
+        QFETCH(int, subtype);
+        QFETCH(int, peakCount);
+        std::mt19937 random(7);
+        std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
+        // Noise whose loudness swells and fades, different on every channel.
+        const SampleAt sample = [&](qint64 frame, int channel) {
+            const double envelope = 0.5 + 0.5 * std::sin(double(frame) / 3000.0 + channel);
+            return float(envelope * noise(random) * 0.9);
+        };
+        const QString file = path(QStringLiteral("noise.wav"));
+        QVERIFY(writeWav(file, frames, sample, {channels, 44'100, subtype}));
+
+        const auto streamed = PeakExtraction::extractPeaks(file, peakCount);
+        const auto whole = wholeFilePeaks(file, peakCount);
+        QVERIFY(streamed && whole);
+        QCOMPARE(streamed->size(), peakCount);
+        QCOMPARE(*streamed, *whole);
+    }
+
+    void aSineMeasuresEvenlyAndTheLoudestBarIsOne() {
+        // A full-scale sine has the same RMS in every bar except for rounding: after
+        // normalisation every bar is the loudest or close to the quietest, all within 0..1.
+        const QString file = path(QStringLiteral("sine.wav"));
+        QVERIFY(writeWav(file, 44'100 * 2, sine(440, 0.8)));
+        const Peaks peaks = extract(file);
+        QCOMPARE(peaks.size(), 380);
+        for (const float v : peaks)
+            QVERIFY(v >= 0.0f && v <= 1.0f);
+        QCOMPARE(*std::max_element(peaks.cbegin(), peaks.cend()), 1.0f);
+    }
+
+    void silenceComesBackAllZero() {
+        const QString file = path(QStringLiteral("silence.wav"));
+        QVERIFY(writeWav(file, 10'000, [](qint64, int) { return 0.0f; }));
+        QCOMPARE(extract(file), Peaks(380, 0.0f));
+    }
+
+    void eachBarTakesTheLouderChannel() {
+        // A stereo file with one silent channel measures like the loud channel on its own.
+        const SampleAt ramp = [](qint64 frame, int) {
+            return float((frame % 5000) / 5000.0 * 0.7);
+        };
+        const QString stereo = path(QStringLiteral("one-silent-channel.wav"));
+        const QString mono = path(QStringLiteral("loud-channel.wav"));
+        QVERIFY(
+            writeWav(stereo, 60'000, [&](qint64 f, int c) { return c == 1 ? ramp(f, 0) : 0.0f; }));
+        QVERIFY(writeWav(mono, 60'000, ramp, {1, 44'100, 0x0002}));
+        const Peaks peaks = extract(stereo);
+        QVERIFY(std::count(peaks.cbegin(), peaks.cend(), 0.0f) < peaks.size());
+        QCOMPARE(peaks, extract(mono));
+    }
+
+    void framesAfterTheLastFullBarAreNotMeasured() {
+        // 1,000 frames in 380 bars: two frames per bar, frames 760 to 999 ignored. A loud tail
+        // there must change nothing.
+        const SampleAt quietRamp = [](qint64 frame, int) { return float(frame % 40) / 100.0f; };
+        const QString withTail = path(QStringLiteral("loud-tail.wav"));
+        const QString withoutTail = path(QStringLiteral("no-tail.wav"));
+        QVERIFY(writeWav(withTail, 1000,
+                         [&](qint64 f, int c) { return f >= 760 ? 1.0f : quietRamp(f, c); }));
+        QVERIFY(writeWav(withoutTail, 1000,
+                         [&](qint64 f, int c) { return f >= 760 ? 0.0f : quietRamp(f, c); }));
+        QCOMPARE(extract(withTail), extract(withoutTail));
+    }
+
+    void barsPastTheEndOfAShortFileStayZero() {
+        const QString file = path(QStringLiteral("short.wav"));
+        QVERIFY(writeWav(file, 100, [](qint64 f, int) { return 0.1f + float(f) / 200.0f; }));
+        const Peaks peaks = extract(file);
+        QCOMPARE(peaks.size(), 380);
+        QCOMPARE(peaks.at(0), 0.0f); // the quietest bar
+        QCOMPARE(peaks.at(99), 1.0f);
+        QCOMPARE(peaks.mid(100), Peaks(280, 0.0f));
+    }
+
+    void equallyLoudBarsBecomeZero() {
+        // Every non-silent bar at 0.2: the spread is taken as 0.2 and they all land on 0.
+        const QString file = path(QStringLiteral("flat.wav"));
+        QVERIFY(
+            writeWav(file, 38'000, [](qint64 f, int) { return (f / 100) % 2 == 0 ? 0.2f : 0.0f; }));
+        QCOMPARE(extract(file), Peaks(380, 0.0f));
+    }
+
+    void normalisationStretchesBetweenTheQuietestAndTheLoudestBar() {
+        const Peaks peaks = PeakExtraction::normalized({0.0f, 0.1f, 0.3f, 0.5f});
+        QCOMPARE(peaks.at(0), 0.0f);
+        QCOMPARE(peaks.at(1), 0.0f);
+        QVERIFY(qFuzzyCompare(peaks.at(2), std::pow(0.5f, 1.3f)));
+        QCOMPARE(peaks.at(3), 1.0f);
+        // Nearly equal bars are measured against the loudest alone.
+        const Peaks flat = PeakExtraction::normalized({0.5f, 0.5004f});
+        QCOMPARE(flat.at(0), 0.0f);
+        QVERIFY(qFuzzyCompare(flat.at(1), std::pow((0.5004f - 0.5f) / 0.5004f, 1.3f)));
+    }
+
+    void unreadableInputGivesNoPeaks() {
+        const QString truncated = path(QStringLiteral("truncated-header.wav"));
+        const QString complete = path(QStringLiteral("complete.wav"));
+        QVERIFY(writeWav(complete, 1000, sine(440, 0.5)));
+        QFile source(complete);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QFile cut(truncated);
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(source.read(20));
+        cut.close();
+
+        const QString text = path(QStringLiteral("not-audio.wav"));
+        QFile notAudio(text);
+        QVERIFY(notAudio.open(QIODevice::WriteOnly));
+        notAudio.write("<html><body>404 Not Found</body></html>\n");
+        notAudio.close();
+
+        const QString empty = path(QStringLiteral("no-frames.wav"));
+        QVERIFY(writeWav(empty, 0, sine(440, 0.5)));
+
+        QVERIFY(!PeakExtraction::extractPeaks(truncated));
+        QVERIFY(!PeakExtraction::extractPeaks(text));
+        QVERIFY(!PeakExtraction::extractPeaks(empty));
+        QVERIFY(!PeakExtraction::extractPeaks(path(QStringLiteral("missing.wav"))));
+        QVERIFY(!PeakExtraction::extractPeaks(complete, 0));
+    }
+};
+
+ARU_TEST_MAIN(PeakExtractionTest)
+#include "tst_peak_extraction.moc"
