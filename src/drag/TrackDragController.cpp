@@ -1,0 +1,239 @@
+#include "TrackDragController.h"
+
+#include "AppState.h"
+#include "DragService.h"
+#include "WaveformService.h"
+
+#include <QDir>
+#include <QDrag>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QQuickItem>
+
+namespace aru {
+
+TrackDragController::TrackDragController(QObject* parent)
+    : TrackDragController(DragService::shared(), WaveformService::shared(), parent) {}
+
+TrackDragController::TrackDragController(DragService& dragService, WaveformService& waveforms,
+                                         QObject* parent)
+    : QObject(parent)
+    , m_dragService(dragService)
+    , m_waveforms(waveforms) {
+    connect(&m_waveforms, &WaveformService::loadedTrackIDsChanged, this,
+            &TrackDragController::waveformsLoaded);
+}
+
+void TrackDragController::setTrack(const Track& track) {
+    if (m_track == track)
+        return;
+    const bool otherTrack = m_track.id != track.id;
+    m_track = track;
+    if (otherTrack) {
+        // A recycled row must not offer the previous track's file.
+        setCachedURL({});
+        setDragState(DragState::Idle);
+    }
+    emit trackChanged();
+    emit presentationChanged();
+    checkCachedFile();
+}
+
+void TrackDragController::setAppState(AppState* state) {
+    if (m_state == state)
+        return;
+    if (m_state)
+        disconnect(m_state, nullptr, this, nullptr);
+    m_state = state;
+    if (m_state) {
+        connect(m_state, &AppState::completedDownloadsChanged, this, [this] {
+            if (m_state->completedDownloads().contains(m_track.id))
+                checkCachedFile();
+        });
+        for (const auto changed : {&AppState::activeDownloadsChanged,
+                                   &AppState::downloadProgressChanged, &AppState::languageChanged})
+            connect(m_state, changed, this, &TrackDragController::presentationChanged);
+    }
+    emit appStateChanged();
+    emit presentationChanged();
+    checkCachedFile();
+}
+
+void TrackDragController::setFollowsWaveforms(bool follows) {
+    if (m_followsWaveforms == follows)
+        return;
+    m_followsWaveforms = follows;
+    emit followsWaveformsChanged();
+}
+
+void TrackDragController::waveformsLoaded() {
+    // Measuring a waveform locally fills the drag cache, so a copy may have appeared.
+    if (m_followsWaveforms && m_dragState != DragState::Ready &&
+        m_waveforms.loadedTrackIDs().contains(m_track.id))
+        checkCachedFile();
+}
+
+void TrackDragController::checkCachedFile() {
+    const QString name = m_track.suggestedFilename();
+    if (m_state && m_state->downloadFolder().isLocalFile()) {
+        const QString downloaded = QDir(m_state->downloadFolder().toLocalFile()).filePath(name);
+        if (QFileInfo(downloaded).isFile()) {
+            becomeReady(QUrl::fromLocalFile(downloaded));
+            return;
+        }
+    }
+    const QString cached = m_dragService.cachedPath(m_track);
+    if (QFileInfo(cached).isFile())
+        becomeReady(QUrl::fromLocalFile(cached));
+}
+
+void TrackDragController::prepareForDrag() {
+    if (m_dragState != DragState::Idle)
+        return;
+    if (m_cachedURL.isValid()) {
+        setDragState(DragState::Ready);
+        return;
+    }
+    setDragState(DragState::Loading);
+    // Not awaited: the row follows dragState.
+    fetchDragCopy();
+}
+
+QCoro::Task<> TrackDragController::fetchDragCopy() {
+    const QPointer<TrackDragController> self(this);
+    const Track track = m_track;
+    const QPointer<AppState> state = m_state;
+    QString email;
+    QString token;
+    AppState::DownloadProgressReporter reporter;
+    if (state) {
+        email = state->userEmail();
+        token = state->userToken();
+        reporter = state->progressReporter(track.id);
+    }
+    // Plain variables only: GCC 12 mishandles temporaries made inside a co_await expression.
+    const auto copy = co_await m_dragService.ensureCached(track, email, token, reporter);
+    if (state)
+        state->endProgress(track.id);
+    // The row may be gone, or showing another track by now.
+    if (!self || m_track.id != track.id)
+        co_return;
+    if (copy)
+        becomeReady(*copy);
+    else
+        setDragState(DragState::Idle);
+}
+
+void TrackDragController::downloadOrPrepare() {
+    if (m_state)
+        downloadIntoFolder();
+}
+
+QCoro::Task<> TrackDragController::downloadIntoFolder() {
+    const QPointer<TrackDragController> self(this);
+    const Track track = m_track;
+    // The download reports its own failure.
+    const auto saved = co_await m_state->downloadTrack(track);
+    if (self && saved && m_track.id == track.id)
+        becomeReady(*saved);
+}
+
+QVariantMap TrackDragController::beginDrag() {
+    if (!canDrag())
+        return {};
+    QVariantMap data;
+    const auto staged = m_dragService.stageForDrag(m_cachedURL.toLocalFile(), m_track);
+    // A file that vanished still starts a drag, with nothing in it.
+    if (staged)
+        data.insert(QStringLiteral("text/uri-list"), QUrl::fromLocalFile(*staged).toString());
+    if (m_state)
+        m_state->recordDownload(m_track);
+    return data;
+}
+
+void TrackDragController::startDrag(QQuickItem* source) {
+    if (!source || !canDrag())
+        return;
+    const QVariantMap data = beginDrag();
+    auto* mimeData = new QMimeData;
+    const QString uri = data.value(QStringLiteral("text/uri-list")).toString();
+    if (!uri.isEmpty())
+        mimeData->setUrls({QUrl(uri)});
+    const QPointer<QDrag> drag = new QDrag(source);
+    drag->setMimeData(mimeData);
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+    // Some platforms delete the drag themselves; deleting it later once more is harmless.
+    if (drag)
+        drag->deleteLater();
+}
+
+TrackDragController::DragState TrackDragController::effectiveDragState() const {
+    return isActivelyDownloading() ? DragState::Loading : m_dragState;
+}
+
+bool TrackDragController::isActivelyDownloading() const {
+    return m_state && m_state->activeDownloads().contains(m_track.id);
+}
+
+QString TrackDragController::dragIcon() const {
+    switch (effectiveDragState()) {
+    case DragState::Idle:
+        return QStringLiteral("arrow.down");
+    case DragState::Loading:
+        return QStringLiteral("ellipsis");
+    case DragState::Ready:
+        return QStringLiteral("square.grid.3x3.fill");
+    }
+    return {};
+}
+
+QString TrackDragController::dragHelp() const {
+    if (!m_state)
+        return {};
+    switch (effectiveDragState()) {
+    case DragState::Idle:
+        return m_state->t(QStringLiteral("drag.help.idle"));
+    case DragState::Loading:
+        return m_state->downloadHelp(m_track.id);
+    case DragState::Ready:
+        return m_state->t(QStringLiteral("drag.help.ready"));
+    }
+    return {};
+}
+
+QString TrackDragController::wavLabel() const {
+    if (m_state && effectiveDragState() == DragState::Loading) {
+        if (const auto percent = m_state->downloadPercent(m_track.id))
+            return QString::number(*percent) + QLatin1Char('%');
+    }
+    return QStringLiteral("WAV");
+}
+
+qreal TrackDragController::progress() const {
+    if (!m_state)
+        return -1;
+    return m_state->downloadProgress().value(m_track.id, -1);
+}
+
+void TrackDragController::becomeReady(const QUrl& file) {
+    setCachedURL(file);
+    setDragState(DragState::Ready);
+}
+
+void TrackDragController::setDragState(DragState state) {
+    if (m_dragState == state)
+        return;
+    m_dragState = state;
+    emit dragStateChanged();
+    emit presentationChanged();
+}
+
+void TrackDragController::setCachedURL(const QUrl& url) {
+    if (m_cachedURL == url)
+        return;
+    m_cachedURL = url;
+    emit cachedURLChanged();
+    emit presentationChanged();
+}
+
+} // namespace aru

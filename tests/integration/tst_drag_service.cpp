@@ -1,0 +1,202 @@
+#include "AppState.h"
+#include "DragService.h"
+#include "ScriptedHttpServer.h"
+#include "SettingsStore.h"
+#include "TestHome.h"
+#include "TrackDragController.h"
+#include "WaveformService.h"
+
+#include <QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace aru;
+using Response = test::ScriptedHttpServer::Response;
+using DragState = TrackDragController::DragState;
+
+class DragServiceTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::ScriptedHttpServer> m_server;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<DragService> m_drag;
+    std::unique_ptr<WaveformService> m_waveforms;
+    const QByteArray m_wav = QByteArray("RIFF....WAVEfmt ").repeated(1000);
+
+    Track remix() const {
+        Track track;
+        track.id = 11;
+        track.title = "L'été (Remix)";
+        track.artist = "Jane Roe";
+        track.downloadFile = m_server->url("/api/audio/11.wav").toString();
+        return track;
+    }
+    std::unique_ptr<TrackDragController> controllerFor(const Track& track) {
+        auto controller = std::make_unique<TrackDragController>(*m_drag, *m_waveforms);
+        controller->setAppState(m_state.get());
+        controller->setTrack(track);
+        return controller;
+    }
+    QString downloadFolder() const { return m_dir->filePath("Downloads"); }
+
+private slots:
+    void init() {
+        m_server = std::make_unique<test::ScriptedHttpServer>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
+        m_state = std::make_unique<AppState>(*m_store);
+        m_state->setUserEmail("demo@aru.test");
+        m_state->setUserToken("token");
+        m_state->setDownloadFolder(QUrl::fromLocalFile(downloadFolder()));
+        m_drag = std::make_unique<DragService>(m_dir->filePath("caches/Tracks"),
+                                               m_dir->filePath("caches/DragStaging"));
+        m_waveforms = std::make_unique<WaveformService>(m_dir->filePath("caches"));
+    }
+
+    void sanitizingKeepsLettersOfEveryScript() {
+        QCOMPARE(DragService::sanitize("L'été (Remix) - Jane Roe.wav"),
+                 "Lété Remix - Jane Roe.wav");
+        QCOMPARE(DragService::sanitize("夜の雨 - 田中_2.wav"), "夜の雨 - 田中_2.wav");
+        QCOMPARE(DragService::sanitize("a/b\\c:d?*🎵.wav"), "abcd.wav");
+    }
+
+    void aCopyIsFetchedOnceUnderTheSanitizedNameAndFoundAgain() {
+        m_server->on("GET", "/api/download/11.wav", Response::binary(m_wav));
+        auto controller = controllerFor(remix());
+        QCOMPARE(controller->dragState(), DragState::Idle);
+        QCOMPARE(controller->dragIcon(), "arrow.down");
+
+        controller->prepareForDrag();
+        QCOMPARE(controller->dragState(), DragState::Loading);
+        QTRY_COMPARE(controller->dragState(), DragState::Ready);
+        const QString expected = QDir(m_drag->cacheDir()).filePath("Lété Remix - Jane Roe.wav");
+        QCOMPARE(controller->cachedURL(), QUrl::fromLocalFile(expected));
+        QFile file(expected);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), m_wav);
+        QVERIFY(!m_state->downloadProgress().contains(11));
+        QCOMPARE(controller->dragIcon(), "square.grid.3x3.fill");
+        QCOMPARE(controller->dragHelp(), "Drag to Ableton, Desktop, Finder");
+
+        // A new row for the track finds the copy without asking the server again.
+        const qsizetype asked = m_server->requests().size();
+        auto again = controllerFor(remix());
+        QCOMPARE(again->dragState(), DragState::Ready);
+        again->prepareForDrag();
+        QVERIFY(QCoro::waitFor(m_drag->ensureCached(remix(), "e", "t")) ==
+                QUrl::fromLocalFile(expected));
+        QCOMPARE(m_server->requests().size(), asked);
+    }
+
+    void aTrackInTheDownloadFolderIsReadyWithoutTheNetwork() {
+        QDir().mkpath(downloadFolder());
+        const QString downloaded = QDir(downloadFolder()).filePath(remix().suggestedFilename());
+        QFile file(downloaded);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(m_wav);
+        file.close();
+
+        auto controller = controllerFor(remix());
+        QCOMPARE(controller->dragState(), DragState::Ready);
+        QCOMPARE(controller->cachedURL(), QUrl::fromLocalFile(downloaded));
+        QTest::qWait(50);
+        QCOMPARE(m_server->requests().size(), 0);
+    }
+
+    void anHttpErrorKeepsNothingAndReturnsToIdle() {
+        m_server->on("GET", "/api/download/11.wav", Response::text("Forbidden", 403));
+        auto controller = controllerFor(remix());
+        controller->prepareForDrag();
+        QVERIFY(m_server->waitForRequests(1));
+        QTRY_COMPARE(controller->dragState(), DragState::Idle);
+        QVERIFY(!controller->cachedURL().isValid());
+        QVERIFY(QDir(m_drag->cacheDir()).entryList(QDir::Files).isEmpty());
+        QCOMPARE(controller->dragIcon(), "arrow.down");
+    }
+
+    void anActiveDownloadShowsAsLoadingWithItsPercentage() {
+        auto controller = controllerFor(remix());
+        QSignalSpy presentation(controller.get(), &TrackDragController::presentationChanged);
+        m_state->setActiveDownloads({11});
+        QCOMPARE(controller->effectiveDragState(), DragState::Loading);
+        QCOMPARE(controller->dragIcon(), "ellipsis");
+        QCOMPARE(controller->wavLabel(), "WAV");
+        QCOMPARE(controller->dragHelp(), "Downloading…");
+        m_state->setProgress(11, 0.428);
+        QCOMPARE(controller->wavLabel(), "42%");
+        QCOMPARE(controller->dragHelp(), "Downloading… 42 %");
+        QCOMPARE(controller->progress(), 0.42);
+        QVERIFY(presentation.count() >= 2);
+        // The drag state itself never moved.
+        QCOMPARE(controller->dragState(), DragState::Idle);
+
+        m_state->endProgress(11);
+        m_state->setActiveDownloads({});
+        QCOMPARE(controller->effectiveDragState(), DragState::Idle);
+        QCOMPARE(controller->wavLabel(), "WAV");
+        QCOMPARE(controller->dragHelp(), "Click to download · Hover to prep drag");
+    }
+
+    void theWavButtonDownloadsIntoTheFolderAndMakesTheRowReady() {
+        m_server->on("GET", "/api/download/11.wav", Response::binary(m_wav));
+        auto controller = controllerFor(remix());
+        controller->downloadOrPrepare();
+        QTRY_COMPARE(controller->dragState(), DragState::Ready);
+        QCOMPARE(controller->cachedURL(),
+                 QUrl::fromLocalFile(QDir(downloadFolder()).filePath(remix().suggestedFilename())));
+        QCOMPARE(m_state->downloads().size(), 1);
+    }
+
+    void aDragHandsOverTheFileUnderItsDisplayNameAndCountsAsADownload() {
+        QDir().mkpath(downloadFolder());
+        const QString downloaded = QDir(downloadFolder()).filePath(remix().suggestedFilename());
+        QFile file(downloaded);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(m_wav);
+        file.close();
+        auto controller = controllerFor(remix());
+        QVERIFY(controller->canDrag());
+
+        const QVariantMap data = controller->beginDrag();
+        const QUrl offered(data.value("text/uri-list").toString());
+        QVERIFY(offered.isLocalFile());
+        QCOMPARE(QFileInfo(offered.toLocalFile()).fileName(),
+                 Track::niceFilename(remix()) + ".wav");
+        QFile staged(offered.toLocalFile());
+        QVERIFY(staged.open(QIODevice::ReadOnly));
+        QCOMPARE(staged.readAll(), m_wav);
+        QCOMPARE(m_state->downloads().size(), 1);
+        QCOMPARE(m_state->downloads().first().id, 11);
+
+        // The file vanished after the row became ready: an empty drag, still in the history.
+        QFile::remove(downloaded);
+        m_state->setDownloads({});
+        QVERIFY(controller->beginDrag().isEmpty());
+        QCOMPARE(m_state->downloads().size(), 1);
+    }
+
+    void aRecycledRowStartsOverForItsNewTrack() {
+        QDir().mkpath(downloadFolder());
+        QFile file(QDir(downloadFolder()).filePath(remix().suggestedFilename()));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        auto controller = controllerFor(remix());
+        QCOMPARE(controller->dragState(), DragState::Ready);
+        Track other = remix();
+        other.id = 12;
+        other.title = "Another";
+        controller->setTrack(other);
+        QCOMPARE(controller->dragState(), DragState::Idle);
+        QVERIFY(!controller->cachedURL().isValid());
+        QVERIFY(controller->beginDrag().isEmpty());
+    }
+};
+
+ARU_TEST_MAIN(DragServiceTest)
+#include "tst_drag_service.moc"
