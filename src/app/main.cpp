@@ -1,6 +1,7 @@
 // The application entry: one AppState for the whole run, the QML engine, and the main window.
 #include "AppState.h"
 #include "FontRegistry.h"
+#include "ImageCache.h"
 #include "InitialWindowPlacement.h"
 #include "SettingsStore.h"
 
@@ -14,10 +15,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Services that views reach through the engine (the cover image provider, the audio player) are
-// installed here, after the state is exposed and before the root file loads.
+// Services that views reach through the engine are installed here, before the root file loads.
+// The waveform service and the audio player need nothing more: QML reaches their one instance
+// as the WaveformService singleton and AppState.audioPlayer.
 void installEngineServices(QQmlApplicationEngine& engine, aru::AppState& state) {
     state.exposeTo(engine);
+    aru::ImageCache::installInto(engine);
 }
 
 } // namespace

@@ -1,0 +1,193 @@
+// The waveform measurement of a track's WAV, from the page cache, next to libsndfile merely
+// reading the same file as floats (the I/O-and-decode floor). Two files, written once into a
+// temporary folder:
+//  - five minutes at 44.1 kHz, 16-bit stereo (about 53 MB);
+//  - ten minutes at 96 kHz, 24-bit stereo (about 346 MB).
+// The summary compares the medians and the memory the measurement adds (peak resident size
+// over the resident size before it) with the targets; it never fails the run.
+
+#include "PeakExtraction.h"
+#include "WavFixture.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sndfile.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace aru;
+
+constexpr double maxTimesTheFloor = 1.5;
+constexpr double maxExtraMegabytes = 8.0;
+
+struct Case {
+    const char* name;
+    qint64 seconds;
+    test::WavFormat format;
+};
+const Case cases[] = {
+    {"5min_44k1_16bit", 5 * 60, {2, 44'100, SF_FORMAT_PCM_16}},
+    {"10min_96k_24bit", 10 * 60, {2, 96'000, SF_FORMAT_PCM_24}},
+};
+
+QTemporaryDir& folder() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// The file of the case, written on first use and read once so it sits in the page cache.
+QString fileFor(const Case& c) {
+    static std::map<std::string, QString> written;
+    auto found = written.find(c.name);
+    if (found != written.end())
+        return found->second;
+    const QString path = folder().filePath(QString::fromLatin1(c.name) + QStringLiteral(".wav"));
+    // A tone whose loudness drifts, so the bars differ.
+    const int rate = c.format.sampleRate;
+    const bool ok = test::writeWav(
+        path, c.seconds * rate,
+        [rate](qint64 frame, int channel) {
+            const double t = double(frame) / rate;
+            return float(0.6 * (0.5 + 0.5 * std::sin(t / 7.0 + channel)) *
+                         std::sin(2.0 * 3.14159265 * 220.0 * t));
+        },
+        c.format);
+    if (!ok)
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    QFile warm(path);
+    if (warm.open(QIODevice::ReadOnly)) {
+        while (!warm.read(1 << 20).isEmpty()) {
+        }
+    }
+    written[c.name] = path;
+    return path;
+}
+
+// The floor: every frame decoded to floats, nothing else.
+qint64 readAsFloats(const QString& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!file)
+        return 0;
+    std::vector<float> piece(64 * 1024);
+    const sf_count_t frames = sf_count_t(piece.size()) / info.channels;
+    qint64 total = 0;
+    sf_count_t got = 0;
+    while ((got = sf_readf_float(file, piece.data(), frames)) > 0)
+        total += got;
+    sf_close(file);
+    return total;
+}
+
+void floor(benchmark::State& state, const Case& c) {
+    const QString path = fileFor(c);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readAsFloats(path));
+}
+
+void measure(benchmark::State& state, const Case& c) {
+    const QString path = fileFor(c);
+    for (auto _ : state) {
+        const auto peaks = PeakExtraction::extractPeaks(path);
+        benchmark::DoNotOptimize(peaks);
+    }
+}
+
+// From /proc/self/status, in kB.
+long statusField(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0)
+            return std::stol(line.substr(prefix.size()));
+    }
+    return -1;
+}
+
+// The peak resident size the measurement adds: the kernel's high-water mark is reset first.
+double extraMegabytes(const Case& c) {
+    const QString path = fileFor(c);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long before = statusField("VmRSS");
+    const auto peaks = PeakExtraction::extractPeaks(path);
+    const long peak = statusField("VmHWM");
+    if (!peaks || before < 0 || peak < 0)
+        return -1;
+    return double(peak - before) / 1024.0;
+}
+
+std::string floorName(const Case& c) {
+    return std::string("read_floats/") + c.name;
+}
+std::string measureName(const Case& c) {
+    return std::string("extract_peaks/") + c.name;
+}
+
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+        }
+    }
+
+    void printSummary() const {
+        std::printf("\nWaveform measurement from the page cache, median wall time (informative, "
+                    "never fails the run):\n");
+        std::printf("  %-18s %9s %9s %7s %9s   %s\n", "file", "floor ms", "peaks ms", "ratio",
+                    "extra MB", "verdict");
+        for (const Case& c : cases) {
+            const auto base = m_medians.find(floorName(c));
+            const auto peaks = m_medians.find(measureName(c));
+            if (base == m_medians.end() || peaks == m_medians.end()) {
+                std::printf("  %-18s (filtered out or failed)\n", c.name);
+                continue;
+            }
+            const double ratio = peaks->second / base->second;
+            const double extra = extraMegabytes(c);
+            const bool met = ratio <= maxTimesTheFloor && extra >= 0 && extra < maxExtraMegabytes;
+            std::printf("  %-18s %9.1f %9.1f %6.2fx %9.2f   %s\n", c.name, base->second,
+                        peaks->second, ratio, extra, met ? "met" : "MISSED");
+        }
+        std::printf("  targets: within %.1fx of the floor, under %.0f MB extra memory\n",
+                    maxTimesTheFloor, maxExtraMegabytes);
+    }
+
+private:
+    std::map<std::string, double> m_medians;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    for (const Case& c : cases) {
+        benchmark::RegisterBenchmark(floorName(c).c_str(),
+                                     [&c](benchmark::State& s) { floor(s, c); })
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+        benchmark::RegisterBenchmark(measureName(c).c_str(),
+                                     [&c](benchmark::State& s) { measure(s, c); })
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+    }
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printSummary();
+    benchmark::Shutdown();
+    return 0;
+}
