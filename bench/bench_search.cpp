@@ -11,12 +11,12 @@
 #include "CatalogFixture.h"
 #include "CatalogSearchIndex.h"
 #include "CatalogSearchReference.h"
+#include "MedianReporter.h"
 #include "SemanticSearch.h"
 #include "SyncCatalog.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <map>
 #include <string>
 
 namespace {
@@ -119,54 +119,30 @@ void registerAll() {
         ->Iterations(3);
 }
 
-// Prints the usual table and keeps each median for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                m_medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+void printSummary(const bench::MedianReporter& reporter) {
+    std::printf("\nOne keystroke at %d tracks, median wall time (informative, never fails "
+                "the run):\n",
+                catalogSize);
+    std::printf("  %-22s %10s %12s %8s   %s\n", "case", "index ms", "reference ms", "ratio",
+                "verdict");
+    for (const Case& c : cases) {
+        const auto fast = reporter.median(fastName(c));
+        const auto reference = reporter.median(referenceName(c));
+        if (!fast || !reference) {
+            std::printf("  %-22s (filtered out or failed)\n", c.name);
+            continue;
         }
+        const double ratio = *reference / *fast;
+        const bool met = *fast < maxKeystrokeMilliseconds && ratio >= minTimesFasterThanReference;
+        std::printf("  %-22s %10.2f %12.2f %7.1fx   %s\n", c.name, *fast, *reference, ratio,
+                    met ? "met" : "MISSED");
     }
-
-    void printSummary() const {
-        std::printf("\nOne keystroke at %d tracks, median wall time (informative, never fails "
-                    "the run):\n",
-                    catalogSize);
-        std::printf("  %-22s %10s %12s %8s   %s\n", "case", "index ms", "reference ms", "ratio",
-                    "verdict");
-        for (const Case& c : cases) {
-            const auto fast = m_medians.find(fastName(c));
-            const auto reference = m_medians.find(referenceName(c));
-            if (fast == m_medians.end() || reference == m_medians.end()) {
-                std::printf("  %-22s (filtered out or failed)\n", c.name);
-                continue;
-            }
-            const double ratio = reference->second / fast->second;
-            const bool met =
-                fast->second < maxKeystrokeMilliseconds && ratio >= minTimesFasterThanReference;
-            std::printf("  %-22s %10.2f %12.2f %7.1fx   %s\n", c.name, fast->second,
-                        reference->second, ratio, met ? "met" : "MISSED");
-        }
-        std::printf("  targets: index < %.0f ms, at least %.0fx faster than the reference\n",
-                    maxKeystrokeMilliseconds, minTimesFasterThanReference);
-    }
-
-private:
-    std::map<std::string, double> m_medians;
-};
+    std::printf("  targets: index < %.0f ms, at least %.0fx faster than the reference\n",
+                maxKeystrokeMilliseconds, minTimesFasterThanReference);
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    registerAll();
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printSummary();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithSummary(argc, argv, registerAll, printSummary);
 }

@@ -6,6 +6,7 @@
 // The summary compares the medians and the memory the measurement adds (peak resident size
 // over the resident size before it) with the targets; it never fails the run.
 
+#include "MedianReporter.h"
 #include "PeakExtraction.h"
 #include "WavFixture.h"
 
@@ -131,48 +132,7 @@ std::string measureName(const Case& c) {
     return std::string("extract_peaks/") + c.name;
 }
 
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                m_medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-    }
-
-    void printSummary() const {
-        std::printf("\nWaveform measurement from the page cache, median wall time (informative, "
-                    "never fails the run):\n");
-        std::printf("  %-18s %9s %9s %7s %9s   %s\n", "file", "floor ms", "peaks ms", "ratio",
-                    "extra MB", "verdict");
-        for (const Case& c : cases) {
-            const auto base = m_medians.find(floorName(c));
-            const auto peaks = m_medians.find(measureName(c));
-            if (base == m_medians.end() || peaks == m_medians.end()) {
-                std::printf("  %-18s (filtered out or failed)\n", c.name);
-                continue;
-            }
-            const double ratio = peaks->second / base->second;
-            const double extra = extraMegabytes(c);
-            const bool met = ratio <= maxTimesTheFloor && extra >= 0 && extra < maxExtraMegabytes;
-            std::printf("  %-18s %9.1f %9.1f %6.2fx %9.2f   %s\n", c.name, base->second,
-                        peaks->second, ratio, extra, met ? "met" : "MISSED");
-        }
-        std::printf("  targets: within %.1fx of the floor, under %.0f MB extra memory\n",
-                    maxTimesTheFloor, maxExtraMegabytes);
-    }
-
-private:
-    std::map<std::string, double> m_medians;
-};
-
-} // namespace
-
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
+void registerAll() {
     for (const Case& c : cases) {
         benchmark::RegisterBenchmark(floorName(c).c_str(),
                                      [&c](benchmark::State& s) { floor(s, c); })
@@ -185,9 +145,32 @@ int main(int argc, char** argv) {
             ->Repetitions(5)
             ->ReportAggregatesOnly(true);
     }
-    SummaryReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printSummary();
-    benchmark::Shutdown();
-    return 0;
+}
+
+void printSummary(const bench::MedianReporter& reporter) {
+    std::printf("\nWaveform measurement from the page cache, median wall time (informative, "
+                "never fails the run):\n");
+    std::printf("  %-18s %9s %9s %7s %9s   %s\n", "file", "floor ms", "peaks ms", "ratio",
+                "extra MB", "verdict");
+    for (const Case& c : cases) {
+        const auto base = reporter.median(floorName(c));
+        const auto peaks = reporter.median(measureName(c));
+        if (!base || !peaks) {
+            std::printf("  %-18s (filtered out or failed)\n", c.name);
+            continue;
+        }
+        const double ratio = *peaks / *base;
+        const double extra = extraMegabytes(c);
+        const bool met = ratio <= maxTimesTheFloor && extra >= 0 && extra < maxExtraMegabytes;
+        std::printf("  %-18s %9.1f %9.1f %6.2fx %9.2f   %s\n", c.name, *base, *peaks, ratio, extra,
+                    met ? "met" : "MISSED");
+    }
+    std::printf("  targets: within %.1fx of the floor, under %.0f MB extra memory\n",
+                maxTimesTheFloor, maxExtraMegabytes);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return bench::runWithSummary(argc, argv, registerAll, printSummary);
 }

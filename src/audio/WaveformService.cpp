@@ -3,6 +3,7 @@
 #include "APIClient.h"
 #include "CacheFolders.h"
 #include "HttpTransport.h"
+#include "JsonFields.h"
 #include "Log.h"
 #include "ServerAddress.h"
 
@@ -24,21 +25,6 @@ namespace {
 
 // Longer names are refused by common file systems.
 constexpr qsizetype longestFileNameBytes = 255;
-
-// A JSON array of numbers, and nothing else, as single-precision values.
-std::optional<Peaks> peaksFromArray(const QJsonValue& value) {
-    if (!value.isArray())
-        return std::nullopt;
-    const QJsonArray array = value.toArray();
-    Peaks peaks;
-    peaks.reserve(array.size());
-    for (const QJsonValue& element : array) {
-        if (!element.isDouble())
-            return std::nullopt;
-        peaks.append(float(element.toDouble()));
-    }
-    return peaks;
-}
 
 QByteArray encodedPeaks(const Peaks& peaks) {
     QJsonArray array;
@@ -81,7 +67,7 @@ std::optional<Peaks> WaveformService::cached(TrackId trackId) const {
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
     if (error.error != QJsonParseError::NoError || !document.isArray())
         return std::nullopt;
-    return peaksFromArray(document.array());
+    return JsonFields::floatList(document.array());
 }
 
 QVariant WaveformService::cachedPeaks(qint64 trackId) const {
@@ -182,7 +168,7 @@ QCoro::Task<std::optional<Peaks>> WaveformService::fetchPeaksFromAPI(TrackId tra
     const QJsonDocument document = QJsonDocument::fromJson(answer->body, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         co_return std::nullopt;
-    co_return peaksFromArray(document.object().value(QLatin1String("peaks")));
+    co_return JsonFields::floatList(document.object().value(QLatin1String("peaks")));
 }
 
 QCoro::Task<std::optional<Peaks>> WaveformService::generatePeaks(QString localFile, TrackId trackId,

@@ -21,18 +21,36 @@ std::optional<QString> string(const QJsonValue& value) {
     return value.toString();
 }
 
-std::optional<QStringList> stringList(const QJsonValue& value) {
+namespace {
+
+// An array whose elements all pass `accepts`, each converted by `convert`.
+template <typename List, typename Accepts, typename Convert>
+std::optional<List> listOf(const QJsonValue& value, Accepts accepts, Convert convert) {
     if (!value.isArray())
         return std::nullopt;
     const QJsonArray array = value.toArray();
-    QStringList list;
+    List list;
     list.reserve(array.size());
     for (const QJsonValue& element : array) {
-        if (!element.isString())
+        if (!accepts(element))
             return std::nullopt;
-        list.append(element.toString());
+        list.append(convert(element));
     }
     return list;
+}
+
+} // namespace
+
+std::optional<QStringList> stringList(const QJsonValue& value) {
+    return listOf<QStringList>(
+        value, [](const QJsonValue& v) { return v.isString(); },
+        [](const QJsonValue& v) { return v.toString(); });
+}
+
+std::optional<QList<float>> floatList(const QJsonValue& value) {
+    return listOf<QList<float>>(
+        value, [](const QJsonValue& v) { return v.isDouble(); },
+        [](const QJsonValue& v) { return float(v.toDouble()); });
 }
 
 } // namespace aru::JsonFields

@@ -15,5 +15,7 @@ std::optional<qint64> integer(const QJsonValue& value);
 std::optional<QString> string(const QJsonValue& value);
 // An array whose elements are all strings.
 std::optional<QStringList> stringList(const QJsonValue& value);
+// An array whose elements are all numbers, as single-precision values.
+std::optional<QList<float>> floatList(const QJsonValue& value);
 
 } // namespace aru::JsonFields

@@ -44,6 +44,15 @@ class DragServiceTest : public QObject {
         return controller;
     }
     QString downloadFolder() const { return m_dir->filePath("Downloads"); }
+    // The track as the WAV button would have saved it.
+    QString putInDownloadFolder(const Track& track) const {
+        QDir().mkpath(downloadFolder());
+        const QString path = QDir(downloadFolder()).filePath(track.suggestedFilename());
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(m_wav);
+        return path;
+    }
 
 private slots:
     void init() {
@@ -95,12 +104,7 @@ private slots:
     }
 
     void aTrackInTheDownloadFolderIsReadyWithoutTheNetwork() {
-        QDir().mkpath(downloadFolder());
-        const QString downloaded = QDir(downloadFolder()).filePath(remix().suggestedFilename());
-        QFile file(downloaded);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(m_wav);
-        file.close();
+        const QString downloaded = putInDownloadFolder(remix());
 
         auto controller = controllerFor(remix());
         QCOMPARE(controller->dragState(), DragState::Ready);
@@ -154,12 +158,7 @@ private slots:
     }
 
     void aDragHandsOverTheFileUnderItsDisplayNameAndCountsAsADownload() {
-        QDir().mkpath(downloadFolder());
-        const QString downloaded = QDir(downloadFolder()).filePath(remix().suggestedFilename());
-        QFile file(downloaded);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(m_wav);
-        file.close();
+        const QString downloaded = putInDownloadFolder(remix());
         auto controller = controllerFor(remix());
         QVERIFY(controller->canDrag());
 
@@ -182,10 +181,7 @@ private slots:
     }
 
     void aRecycledRowStartsOverForItsNewTrack() {
-        QDir().mkpath(downloadFolder());
-        QFile file(QDir(downloadFolder()).filePath(remix().suggestedFilename()));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        putInDownloadFolder(remix());
         auto controller = controllerFor(remix());
         QCOMPARE(controller->dragState(), DragState::Ready);
         Track other = remix();

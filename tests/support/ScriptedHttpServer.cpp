@@ -106,36 +106,37 @@ qsizetype headEnd(const QByteArray& data) {
 
 // --- Response and Request ----------------------------------------------------------------------
 
-ScriptedHttpServer::Response ScriptedHttpServer::Response::json(const QByteArray& body,
-                                                                int status) {
-    Response response;
+namespace {
+
+ScriptedHttpServer::Response typed(const QByteArray& contentType, const QByteArray& body,
+                                   int status) {
+    ScriptedHttpServer::Response response;
     response.status = status;
-    response.headers = {{"Content-Type", "application/json"}};
+    response.headers = {{"Content-Type", contentType}};
     response.body = body;
     return response;
 }
 
+} // namespace
+
+ScriptedHttpServer::Response ScriptedHttpServer::Response::json(const QByteArray& body,
+                                                                int status) {
+    return typed("application/json", body, status);
+}
+
 ScriptedHttpServer::Response ScriptedHttpServer::Response::text(const QByteArray& body,
                                                                 int status) {
-    Response response;
-    response.status = status;
-    response.headers = {{"Content-Type", "text/plain; charset=utf-8"}};
-    response.body = body;
-    return response;
+    return typed("text/plain; charset=utf-8", body, status);
+}
+
+ScriptedHttpServer::Response ScriptedHttpServer::Response::binary(const QByteArray& body,
+                                                                  int status) {
+    return typed("application/octet-stream", body, status);
 }
 
 char ScriptedHttpServer::Response::patternByte(qint64 offset) {
     // A prime period: a chunk dropped, repeated or misplaced at any power-of-two size shows.
     return static_cast<char>('!' + offset % 89);
-}
-
-ScriptedHttpServer::Response ScriptedHttpServer::Response::binary(const QByteArray& body,
-                                                                  int status) {
-    Response response;
-    response.status = status;
-    response.headers = {{"Content-Type", "application/octet-stream"}};
-    response.body = body;
-    return response;
 }
 
 ScriptedHttpServer::Response ScriptedHttpServer::Response::generated(qint64 size) {
