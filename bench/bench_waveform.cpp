@@ -113,12 +113,12 @@ long statusField(const char* field) {
     return -1;
 }
 
-// The peak resident size the measurement adds: the kernel's high-water mark is reset first.
-double extraMegabytes(const Case& c) {
+// The peak resident size a measurement adds: the kernel's high-water mark is reset first.
+template <typename Measure> double extraMegabytes(const Case& c, Measure measure) {
     const QString path = fileFor(c);
     std::ofstream("/proc/self/clear_refs") << "5";
     const long before = statusField("VmRSS");
-    const auto peaks = PeakExtraction::extractPeaks(path);
+    const auto peaks = measure(path, PeakExtraction::defaultPeakCount);
     const long peak = statusField("VmHWM");
     if (!peaks || before < 0 || peak < 0)
         return -1;
@@ -150,8 +150,8 @@ void registerAll() {
 void printSummary(const bench::MedianReporter& reporter) {
     std::printf("\nWaveform measurement from the page cache, median wall time (informative, "
                 "never fails the run):\n");
-    std::printf("  %-18s %9s %9s %7s %9s   %s\n", "file", "floor ms", "peaks ms", "ratio",
-                "extra MB", "verdict");
+    std::printf("  %-18s %9s %9s %7s %9s %14s   %s\n", "file", "floor ms", "peaks ms", "ratio",
+                "extra MB", "whole-file MB", "verdict");
     for (const Case& c : cases) {
         const auto base = reporter.median(floorName(c));
         const auto peaks = reporter.median(measureName(c));
@@ -160,10 +160,12 @@ void printSummary(const bench::MedianReporter& reporter) {
             continue;
         }
         const double ratio = *peaks / *base;
-        const double extra = extraMegabytes(c);
+        const double extra = extraMegabytes(c, PeakExtraction::extractPeaks);
+        // The same reading for the whole file in one buffer shows what the method can see.
+        const double wholeFile = extraMegabytes(c, test::wholeFilePeaks);
         const bool met = ratio <= maxTimesTheFloor && extra >= 0 && extra < maxExtraMegabytes;
-        std::printf("  %-18s %9.1f %9.1f %6.2fx %9.2f   %s\n", c.name, *base, *peaks, ratio, extra,
-                    met ? "met" : "MISSED");
+        std::printf("  %-18s %9.1f %9.1f %6.2fx %9.2f %14.1f   %s\n", c.name, *base, *peaks, ratio,
+                    extra, wholeFile, met ? "met" : "MISSED");
     }
     std::printf("  targets: within %.1fx of the floor, under %.0f MB extra memory\n",
                 maxTimesTheFloor, maxExtraMegabytes);

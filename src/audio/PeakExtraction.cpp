@@ -29,41 +29,66 @@ SndFilePtr openForReading(const QString& path, SF_INFO& info) {
 } // namespace
 
 BarMeter::BarMeter(int channels)
-    : m_sums(std::size_t(std::max(channels, 0)), 0.0) {}
+    : m_lanes(std::size_t(std::max(channels, 0)) * 2, 0.0)
+    , m_channels(std::max(channels, 0)) {}
 
 void BarMeter::add(const float* interleaved, qint64 frames) {
-    const std::size_t channels = m_sums.size();
-    if (channels == 2) {
-        // The common case, kept in registers.
-        double left = m_sums[0];
-        double right = m_sums[1];
-        for (qint64 f = 0; f < frames; ++f) {
-            const double l = interleaved[2 * f];
-            const double r = interleaved[2 * f + 1];
-            left += l * l;
-            right += r * r;
+    if (m_channels == 0 || frames <= 0)
+        return;
+    qint64 f = 0;
+    // A piece that starts on an odd frame of the bar: that frame goes to the odd lanes first.
+    if (m_frames % 2 == 1) {
+        for (int c = 0; c < m_channels; ++c) {
+            const double v = interleaved[c];
+            m_lanes[std::size_t(2 * c + 1)] += v * v;
         }
-        m_sums[0] = left;
-        m_sums[1] = right;
+        f = 1;
+    }
+    if (m_channels == 2) {
+        // The common case, kept in registers.
+        double leftEven = m_lanes[0], leftOdd = m_lanes[1];
+        double rightEven = m_lanes[2], rightOdd = m_lanes[3];
+        for (; f + 1 < frames; f += 2) {
+            const float* pair = interleaved + 2 * f;
+            const double l0 = pair[0], r0 = pair[1], l1 = pair[2], r1 = pair[3];
+            leftEven += l0 * l0;
+            rightEven += r0 * r0;
+            leftOdd += l1 * l1;
+            rightOdd += r1 * r1;
+        }
+        m_lanes = {leftEven, leftOdd, rightEven, rightOdd};
     } else {
-        for (qint64 f = 0; f < frames; ++f) {
-            const float* frame = interleaved + f * qint64(channels);
-            for (std::size_t c = 0; c < channels; ++c)
-                m_sums[c] += double(frame[c]) * double(frame[c]);
+        for (; f + 1 < frames; f += 2) {
+            const float* pair = interleaved + f * m_channels;
+            for (int c = 0; c < m_channels; ++c) {
+                const double even = pair[c];
+                const double odd = pair[m_channels + c];
+                m_lanes[std::size_t(2 * c)] += even * even;
+                m_lanes[std::size_t(2 * c + 1)] += odd * odd;
+            }
+        }
+    }
+    // A last frame without its partner is even in the bar.
+    if (f < frames) {
+        for (int c = 0; c < m_channels; ++c) {
+            const double v = interleaved[f * m_channels + c];
+            m_lanes[std::size_t(2 * c)] += v * v;
         }
     }
     m_frames += frames;
 }
 
 float BarMeter::level() const {
-    if (m_frames == 0 || m_sums.empty())
+    if (m_frames == 0 || m_channels == 0)
         return 0.0f;
-    const double loudest = *std::max_element(m_sums.cbegin(), m_sums.cend());
+    double loudest = 0.0;
+    for (int c = 0; c < m_channels; ++c)
+        loudest = std::max(loudest, m_lanes[std::size_t(2 * c)] + m_lanes[std::size_t(2 * c + 1)]);
     return float(std::sqrt(loudest / double(m_frames)));
 }
 
 void BarMeter::reset() {
-    std::fill(m_sums.begin(), m_sums.end(), 0.0);
+    std::fill(m_lanes.begin(), m_lanes.end(), 0.0);
     m_frames = 0;
 }
 

@@ -16,8 +16,10 @@ namespace PeakExtraction {
 inline constexpr int defaultPeakCount = 380;
 
 // Accumulates one bar of interleaved samples, fed in pieces of any size. The bar's level is the
-// root mean square of its loudest channel; every piece adds its squares in frame order, so the
-// level does not depend on how the bar was cut into pieces.
+// root mean square of its loudest channel. Each channel sums its squares in double precision in
+// two lanes, the bar's even frames and its odd frames, which lets the processor keep two
+// additions in flight; the lanes are added at the end. The lane of a frame is fixed by its place
+// in the bar, so the level does not depend on how the bar was cut into pieces.
 class BarMeter {
 public:
     explicit BarMeter(int channels);
@@ -28,7 +30,9 @@ public:
     void reset();
 
 private:
-    std::vector<double> m_sums;
+    // Per channel: the even lane, then the odd lane.
+    std::vector<double> m_lanes;
+    int m_channels = 0;
     qint64 m_frames = 0;
 };
 

@@ -61,6 +61,23 @@ private slots:
         QCOMPARE(*streamed, *whole);
     }
 
+    void aBarMeasuresTheSameHoweverItIsCut() {
+        // Three channels at known levels, fed whole and in pieces of odd sizes.
+        std::vector<float> frames;
+        for (int f = 0; f < 101; ++f)
+            frames.insert(frames.end(), {0.25f, f % 2 == 0 ? 0.5f : -0.5f, 0.0f});
+        PeakExtraction::BarMeter whole(3);
+        whole.add(frames.data(), 101);
+        QCOMPARE(whole.level(), 0.5f);
+
+        PeakExtraction::BarMeter pieces(3);
+        for (const auto& [first, count] : {std::pair{0, 1}, {1, 2}, {3, 37}, {40, 61}})
+            pieces.add(frames.data() + 3 * first, count);
+        QCOMPARE(pieces.level(), whole.level());
+        pieces.reset();
+        QCOMPARE(pieces.level(), 0.0f);
+    }
+
     void aSineMeasuresEvenlyAndTheLoudestBarIsOne() {
         // A full-scale sine has the same RMS in every bar except for rounding: after
         // normalisation every bar is the loudest or close to the quietest, all within 0..1.
