@@ -119,11 +119,12 @@ QCoro::Task<> WaveformService::startProcess(TrackId trackId, TrackInfo info) {
         co_return;
     }
 
-    if (!measurementDownloadURL(info.audioFile, info.email, info.token).isValid()) {
+    const QUrl download = measurementDownloadURL(info.audioFile, info.email, info.token);
+    if (!download.isValid()) {
         release(trackId);
         co_return;
     }
-    const auto localFile = co_await localTrackFile(trackId, info);
+    const auto localFile = co_await localTrackFile(trackId, info.audioFile, download);
     if (!self)
         co_return;
     if (localFile) {
@@ -136,12 +137,11 @@ QCoro::Task<> WaveformService::startProcess(TrackId trackId, TrackInfo info) {
 }
 
 QCoro::Task<std::optional<QString>> WaveformService::localTrackFile(TrackId trackId,
-                                                                    TrackInfo info) {
+                                                                    QString audioFile, QUrl url) {
     QDir().mkpath(m_tracksDir);
-    const QString path = QDir(m_tracksDir).filePath(localTrackFileName(info.audioFile));
+    const QString path = QDir(m_tracksDir).filePath(localTrackFileName(audioFile));
     if (QFileInfo(path).isFile())
         co_return path;
-    const QUrl url = measurementDownloadURL(info.audioFile, info.email, info.token);
     // Checked like every download: a file in this folder is re-used for good, so an error page
     // must never be kept in place of the WAV.
     const auto saved = co_await APIClient::downloadFile(url, path);

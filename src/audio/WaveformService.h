@@ -87,8 +87,10 @@ private:
     QVariantList loadedTrackIDsValue() const;
     void processNext();
     QCoro::Task<> startProcess(TrackId trackId, TrackInfo info);
-    // The track's WAV in tracksDir(), downloaded unless it is already there; none on failure.
-    QCoro::Task<std::optional<QString>> localTrackFile(TrackId trackId, TrackInfo info);
+    // The track's WAV in tracksDir(), downloaded from `url` unless it is already there; none on
+    // failure.
+    QCoro::Task<std::optional<QString>> localTrackFile(TrackId trackId, QString audioFile,
+                                                       QUrl url);
     static QCoro::Task<std::optional<Peaks>> fetchPeaksFromAPI(TrackId trackId);
     void writeCache(TrackId trackId, const Peaks& peaks) const;
     // The job ended with or without peaks: not tried again in this run.

@@ -35,6 +35,7 @@ void TrackDragController::setTrack(const Track& track) {
         setDragState(DragState::Idle);
     }
     emit trackChanged();
+    rememberShownDownload();
     emit presentationChanged();
     checkCachedFile();
 }
@@ -50,11 +51,15 @@ void TrackDragController::setAppState(AppState* state) {
             if (m_state->completedDownloads().contains(m_track.id))
                 checkCachedFile();
         });
-        for (const auto changed : {&AppState::activeDownloadsChanged,
-                                   &AppState::downloadProgressChanged, &AppState::languageChanged})
-            connect(m_state, changed, this, &TrackDragController::presentationChanged);
+        connect(m_state, &AppState::languageChanged, this,
+                &TrackDragController::presentationChanged);
+        // Every row hears of every track's progress: only its own track's changes are passed on.
+        for (const auto changed :
+             {&AppState::activeDownloadsChanged, &AppState::downloadProgressChanged})
+            connect(m_state, changed, this, &TrackDragController::downloadsChanged);
     }
     emit appStateChanged();
+    rememberShownDownload();
     emit presentationChanged();
     checkCachedFile();
 }
@@ -64,6 +69,20 @@ void TrackDragController::setFollowsWaveforms(bool follows) {
         return;
     m_followsWaveforms = follows;
     emit followsWaveformsChanged();
+}
+
+void TrackDragController::downloadsChanged() {
+    const bool active = isActivelyDownloading();
+    const qreal fraction = progress();
+    if (active == m_shownActive && fraction == m_shownProgress)
+        return;
+    rememberShownDownload();
+    emit presentationChanged();
+}
+
+void TrackDragController::rememberShownDownload() {
+    m_shownActive = isActivelyDownloading();
+    m_shownProgress = progress();
 }
 
 void TrackDragController::waveformsLoaded() {

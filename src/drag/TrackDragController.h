@@ -98,6 +98,8 @@ private:
     void setDragState(DragState state);
     void setCachedURL(const QUrl& url);
     void waveformsLoaded();
+    void downloadsChanged();
+    void rememberShownDownload();
     bool isActivelyDownloading() const;
 
     DragService& m_dragService;
@@ -107,6 +109,9 @@ private:
     bool m_followsWaveforms = true;
     DragState m_dragState = DragState::Idle;
     QUrl m_cachedURL;
+    // The track's download as the row last showed it.
+    bool m_shownActive = false;
+    qreal m_shownProgress = -1;
 };
 
 } // namespace aru

@@ -137,6 +137,10 @@ private slots:
         QCOMPARE(controller->dragHelp(), "Downloading… 42 %");
         QCOMPARE(controller->progress(), 0.42);
         QVERIFY(presentation.count() >= 2);
+        // Another track's progress leaves this row alone.
+        presentation.clear();
+        m_state->setProgress(99, 0.5);
+        QCOMPARE(presentation.count(), 0);
         // The drag state itself never moved.
         QCOMPARE(controller->dragState(), DragState::Idle);
 
