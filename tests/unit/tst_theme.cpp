@@ -20,8 +20,6 @@ class TestTheme : public QObject {
 private slots:
     void appThemeRawValues_data();
     void appThemeRawValues();
-    void colours_data();
-    void colours();
     void fonts_data();
     void fonts();
     void labelStyles();
@@ -51,37 +49,6 @@ void TestTheme::appThemeRawValues() {
     QVERIFY(theme.has_value());
     QCOMPARE(int(*theme), expected);
     QCOMPARE(AppThemes::rawValue(*theme), raw);
-}
-
-void TestTheme::colours_data() {
-    QTest::addColumn<QColor>("colour");
-    QTest::addColumn<double>("red");
-    QTest::addColumn<double>("green");
-    QTest::addColumn<double>("blue");
-    QTest::addColumn<double>("alpha");
-
-    QTest::newRow("bgDark") << Theme::Color::bgDark << 0.039 << 0.039 << 0.039 << 1.0;
-    QTest::newRow("textDimDark") << Theme::Color::textDimDark << 1.0 << 1.0 << 1.0 << 0.74;
-    QTest::newRow("accent") << Theme::Color::accent << 0.784 << 0.663 << 0.431 << 1.0;
-    QTest::newRow("accentSoft") << Theme::Color::accentSoft << 0.784 << 0.663 << 0.431 << 0.12;
-    QTest::newRow("tagGenre") << Theme::Color::tagGenre << 0.941 << 0.722 << 0.541 << 1.0;
-    QTest::newRow("tagMoodBg") << Theme::Color::tagMoodBg << 1.0 << 1.0 << 1.0 << 0.11;
-}
-
-void TestTheme::colours() {
-    QFETCH(QColor, colour);
-    QFETCH(double, red);
-    QFETCH(double, green);
-    QFETCH(double, blue);
-    QFETCH(double, alpha);
-    // QColor keeps 16 bits per component.
-    const double step = 1.0 / 65535;
-    // Equal to its RGB form only when it was made as an RGB colour.
-    QCOMPARE(colour, colour.toRgb());
-    QVERIFY(qAbs(colour.redF() - red) <= step);
-    QVERIFY(qAbs(colour.greenF() - green) <= step);
-    QVERIFY(qAbs(colour.blueF() - blue) <= step);
-    QVERIFY(qAbs(colour.alphaF() - alpha) <= step);
 }
 
 void TestTheme::fonts_data() {
