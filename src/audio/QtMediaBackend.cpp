@@ -2,6 +2,7 @@
 
 #include <QAudioDevice>
 #include <QAudioOutput>
+#include <QDebug>
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <algorithm>
@@ -16,6 +17,8 @@ QtMediaBackend::QtMediaBackend(const QUrl& source)
     m_player->setAudioOutput(m_output);
     m_ticks.setTimerType(Qt::PreciseTimer);
     connect(&m_ticks, &QTimer::timeout, this, &QtMediaBackend::reportPosition);
+    m_startChecks.setInterval(500);
+    connect(&m_startChecks, &QTimer::timeout, this, &QtMediaBackend::reopenIfNotStarted);
     connect(m_player, &QMediaPlayer::playbackStateChanged, this, &QtMediaBackend::updateTicking);
     // A jump while the clock stands still (a seek while paused) is reported at once, as the
     // views would otherwise show the old place until playback resumes. Queued, and so are the
@@ -83,8 +86,9 @@ void QtMediaBackend::seek(double seconds) {
         return;
     }
     constexpr double maxMs = 9.0e15;
-    m_player->setPosition(
-        static_cast<qint64>(std::llround(std::clamp(seconds * 1000, 0.0, maxMs))));
+    const auto ms = static_cast<qint64>(std::llround(std::clamp(seconds * 1000, 0.0, maxMs)));
+    m_startWatch.expectStartAt(ms / 1000.0);
+    m_player->setPosition(ms);
 }
 
 double QtMediaBackend::position() const {
@@ -140,7 +144,13 @@ void QtMediaBackend::removeEndOfItemHandler() {
 }
 
 void QtMediaBackend::updateTicking() {
-    const bool advancing = m_report && m_player->playbackState() == QMediaPlayer::PlayingState;
+    const bool playing = m_player->playbackState() == QMediaPlayer::PlayingState;
+    const bool awaitingStart = playing && !m_startWatch.started();
+    if (awaitingStart && !m_startChecks.isActive())
+        m_startChecks.start();
+    else if (!awaitingStart)
+        m_startChecks.stop();
+    const bool advancing = m_report && playing;
     if (advancing && !m_ticks.isActive())
         m_ticks.start();
     else if (!advancing)
@@ -150,6 +160,29 @@ void QtMediaBackend::updateTicking() {
 void QtMediaBackend::reportPosition() {
     if (const std::function<void(double)> report = m_report)
         report(position());
+}
+
+void QtMediaBackend::reopenIfNotStarted() {
+    constexpr int maxReopenings = 3;
+    const QMediaPlayer::MediaStatus status = m_player->mediaStatus();
+    const bool shouldAdvance =
+        !m_ended && m_player->playbackState() == QMediaPlayer::PlayingState &&
+        (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia);
+    const qint64 at = m_player->position();
+    const bool stuck =
+        m_startWatch.observe(PlaybackStartWatch::Clock::now(), shouldAdvance, at / 1000.0);
+    if (m_startWatch.started())
+        m_startChecks.stop();
+    if (!stuck || m_reopenings >= maxReopenings)
+        return;
+    ++m_reopenings;
+    qWarning().noquote() << QStringLiteral("[Player] The sound did not start at %1 s; reopening %2")
+                                .arg(at / 1000.0)
+                                .arg(m_source.toDisplayString());
+    m_player->setSource(QUrl());
+    m_player->setSource(m_source);
+    m_player->setPosition(at);
+    m_player->play();
 }
 
 } // namespace aru

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MediaBackend.h"
+#include "PlaybackStartWatch.h"
 
 #include <QObject>
 #include <QTimer>
@@ -39,6 +40,7 @@ public:
 private:
     void updateTicking();
     void reportPosition();
+    void reopenIfNotStarted();
 
     const QUrl m_source;
     QMediaPlayer* m_player;
@@ -51,6 +53,11 @@ private:
     // made meanwhile are kept for that load.
     bool m_ended = false;
     double m_restartAt = 0;
+    // A stream whose sound never started is reopened where it stands, a few times per track:
+    // an item that never starts is left as it is rather than reloaded for ever.
+    QTimer m_startChecks;
+    PlaybackStartWatch m_startWatch{std::chrono::seconds(3)};
+    int m_reopenings = 0;
 };
 
 } // namespace aru

@@ -86,6 +86,18 @@ class AudioPlaybackTest : public QObject {
 
     AudioPlayer& player() { return *m_state->audioPlayer(); }
 
+    // What a failed wait prints: the player's view and the sound server's.
+    QByteArray playbackReport() {
+        return QStringLiteral("time %1 of %2, %3; streams: %4")
+            .arg(player().currentTime())
+            .arg(player().duration())
+            .arg(player().isPlaying() ? QStringLiteral("playing") : QStringLiteral("paused"))
+            .arg(QString::fromUtf8(pactl({QStringLiteral("list"), QStringLiteral("short"),
+                                          QStringLiteral("sink-inputs")})
+                                       .trimmed()))
+            .toUtf8();
+    }
+
 private slots:
     void initTestCase() {
         PulseAudioDeviceQuery query;
@@ -160,7 +172,8 @@ private slots:
         // The server's first track lasts 17 s ("0:17" in the catalogue).
         QVERIFY2(qAbs(player().duration() - 17.0) < 0.2,
                  qPrintable(QString::number(player().duration())));
-        QTRY_VERIFY_WITH_TIMEOUT(player().currentTime() >= 2.0, 15000);
+        QTRY_VERIFY2_WITH_TIMEOUT(player().currentTime() >= 2.0, playbackReport().constData(),
+                                  15000);
 
         // Reports come every half second while the time advances. A late tick is followed by a
         // punctual one, so only the mean gap says it: about 500 ms, with room for a busy machine.
@@ -184,7 +197,8 @@ private slots:
         QCOMPARE(pactl({QStringLiteral("get-default-sink")}).trimmed(), m_sinkB);
         QTRY_COMPARE_WITH_TIMEOUT(ourStreamSinks(), QList<qint64>{qint64(m_deviceB.id)}, 10000);
         const double beforeMove = player().currentTime();
-        QTRY_VERIFY_WITH_TIMEOUT(player().currentTime() > beforeMove + 1.0, 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(player().currentTime() > beforeMove + 1.0,
+                                  playbackReport().constData(), 10000);
 
         // The end of the item starts the next track of the filtered list, on the chosen sink.
         int ended = 0;
@@ -209,7 +223,8 @@ private slots:
         QCOMPARE(ended, 1);
         QCOMPARE(timesAtEnd, QList<double>{0.0});
         QVERIFY(player().isPlaying());
-        QTRY_VERIFY_WITH_TIMEOUT(player().duration() > 0 && player().currentTime() > 0.5, 15000);
+        QTRY_VERIFY2_WITH_TIMEOUT(player().duration() > 0 && player().currentTime() > 0.5,
+                                  playbackReport().constData(), 15000);
         QVERIFY(qAbs(player().duration() - 17.0) > 1.0);
         QTRY_COMPARE_WITH_TIMEOUT(ourStreamSinks(), QList<qint64>{qint64(m_deviceB.id)}, 10000);
 
@@ -226,7 +241,8 @@ private slots:
         QCOMPARE(filtered.first().id, only.id);
 
         player().play(only, 0, true);
-        QTRY_VERIFY_WITH_TIMEOUT(player().duration() > 0 && player().currentTime() > 0, 15000);
+        QTRY_VERIFY2_WITH_TIMEOUT(player().duration() > 0 && player().currentTime() > 0,
+                                  playbackReport().constData(), 15000);
         QObject listening;
         int ended = 0;
         connect(&player(), &AudioPlayer::isPlayingChanged, &listening, [&] {

@@ -1,5 +1,6 @@
 #include "AudioPlayer.h"
 #include "FakeMediaBackend.h"
+#include "PlaybackStartWatch.h"
 #include "TestHome.h"
 
 #include <QSignalSpy>
@@ -191,6 +192,38 @@ private slots:
         m_media.current->knownDuration = 100;
         m_media.current->tick(1);
         QCOMPARE(m_player->currentTime(), 1.0);
+    }
+
+    // The platform player's stream that never starts is told apart from one that plays, pauses,
+    // waits for data or has merely stalled later on.
+    void theStartWatchFlagsOnlyAStreamThatNeverStarts() {
+        using namespace std::chrono_literals;
+        const PlaybackStartWatch::Clock::time_point t0{};
+        PlaybackStartWatch watch(3s);
+
+        // Paused or loading time does not count, however long.
+        QVERIFY(!watch.observe(t0, false, 0));
+        QVERIFY(!watch.observe(t0 + 60s, false, 0));
+        QVERIFY(!watch.observe(t0 + 61s, true, 0));
+        QVERIFY(!watch.observe(t0 + 63s, true, 0) && !watch.observe(t0 + 63500ms, false, 0));
+        QVERIFY(!watch.observe(t0 + 64s, true, 0));
+        // Standing at the start for the whole limit: once, then afresh.
+        QVERIFY(watch.observe(t0 + 67s, true, 0));
+        QVERIFY(!watch.observe(t0 + 68s, true, 0));
+        QVERIFY(watch.observe(t0 + 71s, true, 0));
+
+        // A seek before the sound started moves the start it waits to leave.
+        watch.expectStartAt(40);
+        QVERIFY(!watch.observe(t0 + 72s, true, 40));
+        QVERIFY(watch.observe(t0 + 75s, true, 40));
+        QVERIFY(!watch.started());
+
+        // Once the clock has moved, a standstill is never flagged, nor after a seek.
+        QVERIFY(!watch.observe(t0 + 76s, true, 40.5));
+        QVERIFY(watch.started());
+        watch.expectStartAt(10);
+        QVERIFY(!watch.observe(t0 + 77s, true, 10));
+        QVERIFY(!watch.observe(t0 + 200s, true, 10));
     }
 };
 
