@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <simdjson.h>
+#include <unordered_map>
 
 namespace aru {
 
@@ -25,8 +26,11 @@ QString fromUtf8(std::string_view text) {
 }
 
 // Reads simdjson values with the same typing rules as Qt's parser gives through JsonFields, so
-// both decoders agree on every document.
-struct SimdjsonReader {
+// both decoders agree on every document. A catalogue's short words (genres, moods, keys,
+// artists…) repeat across thousands of tracks: each distinct one is built once and the records
+// share it, which saves most of the decode's allocations and much of the memory it keeps.
+class SimdjsonReader {
+public:
     static std::optional<qint64> integer(element value) {
         switch (value.type()) {
         case element_type::INT64:
@@ -43,6 +47,13 @@ struct SimdjsonReader {
         }
     }
 
+    static std::optional<qint64> decimalText(element value) {
+        std::string_view text;
+        if (value.get_string().get(text))
+            return std::nullopt;
+        return parseBpmText(text);
+    }
+
     static std::optional<QString> string(element value) {
         std::string_view text;
         if (value.get_string().get(text))
@@ -50,7 +61,14 @@ struct SimdjsonReader {
         return fromUtf8(text);
     }
 
-    static std::optional<QStringList> stringList(element value) {
+    std::optional<QString> label(element value) {
+        std::string_view text;
+        if (value.get_string().get(text))
+            return std::nullopt;
+        return shared(text);
+    }
+
+    std::optional<QStringList> labels(element value) {
         simdjson::dom::array array;
         if (value.get_array().get(array))
             return std::nullopt;
@@ -60,13 +78,29 @@ struct SimdjsonReader {
             std::string_view text;
             if (item.get_string().get(text))
                 return std::nullopt;
-            list.append(fromUtf8(text));
+            list.append(shared(text));
         }
         return list;
     }
+
+private:
+    // Longer texts are rarely repeated; hashing them would cost more than it saves.
+    static constexpr size_t maxSharedBytes = 64;
+
+    QString shared(std::string_view text) {
+        if (text.size() > maxSharedBytes)
+            return fromUtf8(text);
+        // The keys point into the parser's buffer, which outlives this reader.
+        const auto [entry, added] = m_texts.try_emplace(text);
+        if (added)
+            entry->second = fromUtf8(text);
+        return entry->second;
+    }
+
+    std::unordered_map<std::string_view, QString> m_texts;
 };
 
-Decoded<Track> decodeTrack(element value) {
+Decoded<Track> decodeTrack(SimdjsonReader& reader, element value) {
     simdjson::dom::object object;
     if (value.get_object().get(object))
         return Decoded<Track>::failure(QStringLiteral("track is not an object"));
@@ -76,13 +110,13 @@ Decoded<Track> decodeTrack(element value) {
         const auto field = TrackFields::fieldForKey(member.key, nextField);
         if (!field)
             continue;
-        TrackFields::read<SimdjsonReader>(draft, *field, member.value);
+        TrackFields::read(reader, draft, *field, member.value);
         nextField = size_t(*field) + 1;
     }
     return TrackFields::finish(std::move(draft));
 }
 
-Decoded<TagLibrary> decodeTagLibrary(element value) {
+Decoded<TagLibrary> decodeTagLibrary(SimdjsonReader& reader, element value) {
     using Result = Decoded<TagLibrary>;
     simdjson::dom::object object;
     if (value.get_object().get(object))
@@ -106,7 +140,7 @@ Decoded<TagLibrary> decodeTagLibrary(element value) {
             library.*field->second = std::nullopt;
             continue;
         }
-        auto strings = SimdjsonReader::stringList(member.value);
+        auto strings = reader.labels(member.value);
         if (!strings)
             return Result::failure(
                 QStringLiteral("tagLibrary.%1 is not a list of strings").arg(fromUtf8(member.key)));
@@ -146,6 +180,7 @@ Decoded<SyncCatalog> SyncCatalog::fromJson(QByteArray bytes) {
         return Result::failure(QStringLiteral("catalogue is not an object"));
 
     SyncCatalog catalog;
+    SimdjsonReader reader;
     simdjson::dom::array tracks;
     const auto tracksValue = lastMember(document, "tracks");
     if (!tracksValue || tracksValue->get_array().get(tracks))
@@ -153,7 +188,7 @@ Decoded<SyncCatalog> SyncCatalog::fromJson(QByteArray bytes) {
     catalog.tracks.reserve(qsizetype(tracks.size()));
     qsizetype index = 0;
     for (element value : tracks) {
-        auto track = decodeTrack(value);
+        auto track = decodeTrack(reader, value);
         if (!track)
             return Result::failure(QStringLiteral("tracks[%1]: %2").arg(index).arg(track.error()));
         catalog.tracks.append(std::move(track).value());
@@ -162,7 +197,7 @@ Decoded<SyncCatalog> SyncCatalog::fromJson(QByteArray bytes) {
 
     if (const auto tagLibrary = lastMember(document, "tagLibrary");
         tagLibrary && !tagLibrary->is_null()) {
-        auto library = decodeTagLibrary(*tagLibrary);
+        auto library = decodeTagLibrary(reader, *tagLibrary);
         if (!library)
             return Result::failure(library.error());
         catalog.tagLibrary = std::move(library).value();

@@ -15,10 +15,16 @@ namespace {
 
 using TrackFields::Field;
 
+// Qt's parser has already built every text, so there is nothing left to share.
 struct QtJsonReader {
     static std::optional<qint64> integer(const QJsonValue& v) { return JsonFields::integer(v); }
+    static std::optional<qint64> decimalText(const QJsonValue& v) {
+        const auto text = JsonFields::string(v);
+        return text ? parseBpmText(QStringView(*text)) : std::nullopt;
+    }
     static std::optional<QString> string(const QJsonValue& v) { return JsonFields::string(v); }
-    static std::optional<QStringList> stringList(const QJsonValue& v) {
+    static std::optional<QString> label(const QJsonValue& v) { return JsonFields::string(v); }
+    static std::optional<QStringList> labels(const QJsonValue& v) {
         return JsonFields::stringList(v);
     }
 };
@@ -135,9 +141,10 @@ std::optional<qint64> parseSignedDecimal(const Char* begin, const Char* end) {
 
 Decoded<Track> Track::fromJson(const QJsonObject& object) {
     TrackFields::Draft draft;
+    QtJsonReader reader;
     for (size_t i = 0; i < TrackFields::keys.size(); ++i) {
         const auto field = static_cast<Field>(i);
-        TrackFields::read<QtJsonReader>(draft, field, object.value(jsonKey(field)));
+        TrackFields::read(reader, draft, field, object.value(jsonKey(field)));
     }
     return TrackFields::finish(std::move(draft));
 }

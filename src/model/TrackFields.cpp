@@ -14,12 +14,12 @@ std::optional<Field> fieldForKey(std::string_view key, size_t startAt) {
 Decoded<Track> finish(Draft&& draft) {
     if (!draft.hasId)
         return Decoded<Track>::failure(QStringLiteral("track without a valid integer \"id\""));
+    if (draft.hasTitle && draft.hasArtist)
+        return Decoded<Track>::success(std::move(draft.track));
     const QString which = QStringLiteral(" (id %1)").arg(draft.track.id);
     if (!draft.hasTitle)
         return Decoded<Track>::failure(QStringLiteral("track without a string \"title\"") + which);
-    if (!draft.hasArtist)
-        return Decoded<Track>::failure(QStringLiteral("track without a string \"artist\"") + which);
-    return Decoded<Track>::success(std::move(draft.track));
+    return Decoded<Track>::failure(QStringLiteral("track without a string \"artist\"") + which);
 }
 
 } // namespace aru::TrackFields

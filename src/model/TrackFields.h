@@ -7,10 +7,14 @@
 #include <string_view>
 
 // The track's JSON keys and the per-field reading rules, written once for every JSON parser the
-// app uses. A parser plugs in through a Reader with three static functions, each giving none
-// when the value is missing, null or of another type:
-//   std::optional<qint64> integer(V), std::optional<QString> string(V),
-//   std::optional<QStringList> stringList(V).
+// app uses. A parser plugs in through a Reader with these functions, each giving none when the
+// value is missing, null or of another type:
+//   std::optional<qint64> integer(V)       a JSON integer (or an integral number)
+//   std::optional<qint64> decimalText(V)   a string holding a decimal integer (parseBpmText)
+//   std::optional<QString> string(V)       text that is usually unique to the track
+//   std::optional<QString> label(V)        short text that repeats across the catalogue (a
+//                                          genre, a mood, an artist): a reader may share it
+//   std::optional<QStringList> labels(V)   a list of such texts
 namespace aru::TrackFields {
 
 enum class Field : quint8 {
@@ -81,87 +85,85 @@ struct Draft {
 Decoded<Track> finish(Draft&& draft);
 
 template <typename Reader, typename Value>
-void read(Draft& draft, Field field, const Value& value) {
+void read(Reader& reader, Draft& draft, Field field, const Value& value) {
     Track& t = draft.track;
     switch (field) {
     case Field::Id: {
-        const auto id = Reader::integer(value);
+        const auto id = reader.integer(value);
         draft.hasId = id.has_value();
         t.id = id.value_or(0);
         break;
     }
     case Field::Title: {
-        auto title = Reader::string(value);
+        auto title = reader.string(value);
         draft.hasTitle = title.has_value();
         t.title = title ? std::move(*title) : QString();
         break;
     }
     case Field::Artist: {
-        auto artist = Reader::string(value);
+        auto artist = reader.label(value);
         draft.hasArtist = artist.has_value();
         t.artist = artist ? std::move(*artist) : QString();
         break;
     }
     case Field::AudioFile:
-        t.audioFile = Reader::string(value).value_or(QString());
+        t.audioFile = reader.string(value).value_or(QString());
         break;
     case Field::Genre:
-        t.genre = Reader::string(value);
+        t.genre = reader.label(value);
         break;
     case Field::Tempo:
-        t.tempo = Reader::string(value);
+        t.tempo = reader.label(value);
         break;
     case Field::Duration:
-        t.duration = Reader::string(value);
+        t.duration = reader.label(value);
         break;
     case Field::CoverArt:
-        t.coverArt = Reader::string(value);
+        t.coverArt = reader.string(value);
         break;
     case Field::DownloadFile:
-        t.downloadFile = Reader::string(value);
+        t.downloadFile = reader.string(value);
         break;
     case Field::Album:
-        t.album = Reader::string(value);
+        t.album = reader.label(value);
         break;
     case Field::Isrc:
-        t.isrc = Reader::string(value);
+        t.isrc = reader.string(value);
         break;
     case Field::Key:
-        t.key = Reader::string(value);
+        t.key = reader.label(value);
         break;
     case Field::Vocal:
-        t.vocal = Reader::string(value);
+        t.vocal = reader.label(value);
         break;
     case Field::Description:
-        t.description = Reader::string(value);
+        t.description = reader.string(value);
         break;
     case Field::DescriptionFr:
-        t.description_fr = Reader::string(value);
+        t.description_fr = reader.string(value);
         break;
     case Field::DescriptionJa:
-        t.description_ja = Reader::string(value);
+        t.description_ja = reader.string(value);
         break;
     case Field::Mood:
-        t.mood = Reader::stringList(value);
+        t.mood = reader.labels(value);
         break;
     case Field::Instruments:
-        t.instruments = Reader::stringList(value);
+        t.instruments = reader.labels(value);
         break;
     case Field::Themes:
-        t.themes = Reader::stringList(value);
+        t.themes = reader.labels(value);
         break;
     case Field::Artists:
-        t.artists = Reader::stringList(value);
+        t.artists = reader.labels(value);
         break;
     case Field::Year:
-        t.year = Reader::integer(value);
+        t.year = reader.integer(value);
         break;
     case Field::Bpm: {
-        t.bpm = Reader::integer(value);
-        if (!t.bpm) {
-            if (const auto text = Reader::string(value))
-                t.bpm = parseBpmText(QStringView(*text));
-        }
+        t.bpm = reader.integer(value);
+        if (!t.bpm)
+            t.bpm = reader.decimalText(value);
         break;
     }
     }
