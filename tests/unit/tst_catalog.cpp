@@ -36,6 +36,21 @@ private slots:
         QVERIFY(SyncCatalog::fromJson(fast->toJson()).value() == fast.value());
     }
 
+    // The memory a large catalogue keeps depends on repeated words being held once.
+    void tracksShareTheirRepeatedWords() {
+        const QByteArray json = withTracks(
+            R"({"id":1,"title":"One","artist":"Ana","genre":"Ambient","mood":["Calm","Dark"]},)"
+            R"({"id":2,"title":"Two","artist":"Ana","genre":"Ambient","mood":["Dark"]})");
+        const auto catalog = SyncCatalog::fromJson(json);
+        QVERIFY2(catalog.ok(), qPrintable(catalog.error()));
+        const Track& one = catalog->tracks[0];
+        const Track& two = catalog->tracks[1];
+        QCOMPARE(one.artist.constData(), two.artist.constData());
+        QCOMPARE(one.genre->constData(), two.genre->constData());
+        QCOMPARE(one.mood->at(1).constData(), two.mood->at(0).constData());
+        QVERIFY(one.title.constData() != two.title.constData());
+    }
+
     void agreesWithQtParserOnUnusualTracks_data() {
         QTest::addColumn<QByteArray>("track");
         QTest::newRow("integral double id")
