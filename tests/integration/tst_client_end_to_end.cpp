@@ -24,17 +24,6 @@ private slots:
         qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
     }
 
-    void signInRefusals() {
-        const auto wrong = QCoro::waitFor(APIClient::login("demo@aru.test", "nope"));
-        QCOMPARE(wrong.error().description(), QStringLiteral("Email ou mot de passe incorrect"));
-        const auto pending = QCoro::waitFor(APIClient::login("pending@aru.test", "aru-demo"));
-        QCOMPARE(
-            pending.error().description(),
-            QStringLiteral("Votre compte n'est pas encore activé. Contactez l'administrateur."));
-        QVERIFY(QCoro::waitFor(APIClient::sendPasswordReset("demo@aru.test")).ok());
-        QVERIFY(!QCoro::waitFor(APIClient::sendPasswordReset("nobody@aru.test")).ok());
-    }
-
     void signInLoadFavoriteAndDownload() {
         const auto login = QCoro::waitFor(APIClient::login("sync+jane@aru.test", "aru-demo"));
         QVERIFY2(login.ok(), qPrintable(login.error().description()));

@@ -111,14 +111,6 @@ private slots:
         QFile::remove(b->path);
     }
 
-    void errorPagesAreFilesForTheCaller() {
-        m_server->on("GET", "/file", Response::text("<html>Not found</html>", 404));
-        const auto file = QCoro::waitFor(Downloader::download(m_server->url("/file")));
-        QVERIFY(file.ok());
-        QCOMPARE(file->status, std::optional<int>(404));
-        QFile::remove(file->path);
-    }
-
     void cancellationAbortsAndLeavesNoFile() {
         Response slow = Response::generated(8 * 1024 * 1024);
         slow.chunkDelayMs = 20;
@@ -186,43 +178,6 @@ private slots:
         QCOMPARE(query.queryItemValue("email", QUrl::FullyDecoded),
                  QStringLiteral("jane+sync@example.com"));
         QCOMPARE(query.queryItemValue("token", QUrl::FullyDecoded), QStringLiteral("t&k"));
-    }
-
-    void downloadWavFailuresLeaveNothingBehind_data() {
-        QTest::addColumn<QString>("downloadFile");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("blockDestination");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("403") << "/api/audio/1.wav" << 403 << false << "HTTP 403: Erreur serveur";
-        QTest::newRow("no download file") << "" << 200 << false << "URL invalide";
-        QTest::newRow("destination folder is a file") << "/api/audio/1.wav" << 200 << true << "";
-    }
-    void downloadWavFailuresLeaveNothingBehind() {
-        QFETCH(QString, downloadFile);
-        QFETCH(int, status);
-        QFETCH(bool, blockDestination);
-        QFETCH(QString, expected);
-        m_server->on("GET", "/api/download/1.wav", Response::text("<html>denied</html>", status));
-        Track track = trackAt(downloadFile);
-        if (downloadFile.isEmpty())
-            track.downloadFile.reset();
-        QString folder = QDir::home().filePath("WAV");
-        if (blockDestination) {
-            QFile blocker(folder);
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-        } else {
-            QDir().mkpath(folder);
-        }
-        const QString destination = folder + "/" + track.suggestedFilename();
-        const auto result = QCoro::waitFor(APIClient::downloadWAV(track, "e", "t", destination));
-        QVERIFY(!result.ok());
-        if (!expected.isEmpty())
-            QCOMPARE(result.error().description(), expected);
-        else
-            QCOMPARE(result.error().kind(), RequestError::Kind::FileSystem);
-        QVERIFY(!QFileInfo::exists(destination));
-        QDir(folder).removeRecursively();
-        QFile::remove(folder);
     }
 
     void largeDownloadsStreamToDisk() {

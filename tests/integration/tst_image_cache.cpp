@@ -1,5 +1,3 @@
-#include "APIClient.h"
-#include "CatalogServerProcess.h"
 #include "CoverImageProvider.h"
 #include "ImageCache.h"
 #include "ScriptedHttpServer.h"
@@ -102,31 +100,14 @@ private slots:
     }
 
     void aCoverFromAnEarlierRunComesFromDisk() {
-        test::CatalogServerProcess server({"--tracks", "3"});
-        QVERIFY2(server.isRunning(), qPrintable(server.errorString()));
-        qputenv("ARU_SYNC_BASE_URL", server.baseUrl().toString().toUtf8());
-        const auto catalog = QCoro::waitFor(APIClient::fetchCatalog());
-        QVERIFY(catalog);
-        QList<QUrl> covers;
-        for (const Track& track : catalog->tracks)
-            if (track.coverArtURL().isValid())
-                covers << track.coverArtURL();
-        QVERIFY(!covers.isEmpty());
-        QList<QSize> sizes;
-        for (const QUrl& url : covers) {
-            const auto image = QCoro::waitFor(m_cache->image(url));
-            QVERIFY(image);
-            sizes << image->size();
-            QVERIFY(QFile::exists(m_cache->diskPath(url)));
-        }
-        QVERIFY(server.stop());
+        m_server->on("GET", "/covers/4.jpg", Response::text(picture(300, 200, "JPEG")));
+        const QUrl url = m_server->url("/covers/4.jpg");
+        QCOMPARE(QCoro::waitFor(m_cache->image(url)).value_or(QImage()).size(), QSize(300, 200));
+        QVERIFY(QFile::exists(m_cache->diskPath(url)));
+        m_server.reset(); // nothing answers in the next run
 
         ImageCache nextRun(m_cache->diskDirectory());
-        for (qsizetype i = 0; i < covers.size(); ++i) {
-            const auto image = QCoro::waitFor(nextRun.image(covers[i]));
-            QVERIFY(image);
-            QCOMPARE(image->size(), sizes[i]);
-        }
+        QCOMPARE(QCoro::waitFor(nextRun.image(url)).value_or(QImage()).size(), QSize(300, 200));
     }
 
     void aBadAnswerGivesNothingAndKeepsNothing_data() {
@@ -135,8 +116,6 @@ private slots:
         QTest::addColumn<qint64>("cutAfter"); // -1: the whole body
         const QByteArray png = picture(64, 64);
         const QByteArray jpeg = picture(64, 64, "JPEG");
-        QTest::newRow("404 page") << 404 << QByteArray("<html><body>Not found</body></html>")
-                                  << -1LL;
         QTest::newRow("garbage") << 200 << QByteArray(3000, '\x5A') << -1LL;
         QTest::newRow("truncated PNG") << 200 << png.left(png.size() / 2) << -1LL;
         QTest::newRow("truncated JPEG") << 200 << jpeg.left(jpeg.size() * 2 / 3) << -1LL;

@@ -198,8 +198,6 @@ private slots:
                               << "abc.wav";
         QTest::newRow("trailing slashes") << "/api/audio/abc.wav//"
                                           << "abc.wav";
-        QTest::newRow("empty") << ""
-                               << "track.wav";
         QTest::newRow("slashes only") << "///"
                                       << "track.wav";
         QTest::newRow("parent") << "/api/audio/.."

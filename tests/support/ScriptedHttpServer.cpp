@@ -470,7 +470,6 @@ private:
             }
             m_socket->write(chunk);
             m_sent += chunk.size();
-            m_server->noteBuffered(m_socket->bytesToWrite());
             if (m_response.chunkDelayMs > 0 && m_sent < m_limit) {
                 m_waitingForTimer = true;
                 QTimer::singleShot(m_response.chunkDelayMs, this, [this] {
@@ -599,14 +598,6 @@ void ScriptedHttpServer::setDefault(Response response) {
     m_default = std::move(response);
 }
 
-void ScriptedHttpServer::clearScripts() {
-    m_scripts.clear();
-}
-
-int ScriptedHttpServer::openConnectionCount() const {
-    return int(m_connections.size());
-}
-
 bool ScriptedHttpServer::waitForRequests(int count, int timeoutMs) const {
     if (m_requests.size() >= count)
         return true;
@@ -619,12 +610,6 @@ bool ScriptedHttpServer::waitForRequests(int count, int timeoutMs) const {
     });
     loop.exec();
     return m_requests.size() >= count;
-}
-
-void ScriptedHttpServer::dropConnections(bool reset) {
-    const QList<Connection*> connections = m_connections;
-    for (Connection* connection : connections)
-        connection->drop(reset);
 }
 
 ScriptedHttpServer::Response ScriptedHttpServer::responseFor(const Request& request) {
@@ -644,10 +629,6 @@ ScriptedHttpServer::Response ScriptedHttpServer::responseFor(const Request& requ
 void ScriptedHttpServer::recordRequest(const Request& request) {
     m_requests.append(request);
     emit requestReceived(request);
-}
-
-void ScriptedHttpServer::noteBuffered(qint64 bytes) {
-    m_peakBuffered = std::max(m_peakBuffered, bytes);
 }
 
 } // namespace aru::test

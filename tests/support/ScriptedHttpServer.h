@@ -90,22 +90,10 @@ public:
     void on(const QByteArray& method, const QString& path, Response response, int times = -1);
     // The answer when no script matches; at first a 404 with an empty body.
     void setDefault(Response response);
-    void clearScripts();
 
     QList<Request> requests() const { return m_requests; }
-    void clearRequests() { m_requests.clear(); }
-    int connectionCount() const { return m_connectionCount; }
-    int openConnectionCount() const;
     // Waits, running the event loop, until `count` requests arrived in all.
     bool waitForRequests(int count, int timeoutMs = 5000) const;
-
-    // Closes every open connection, as a server does with idle keep-alive connections; `reset`
-    // aborts them with RST instead.
-    void dropConnections(bool reset = false);
-
-    // The most bytes one connection has held in its socket's write buffer: a body streamed with
-    // back-pressure keeps this near a few chunks whatever its size.
-    qint64 peakBufferedBytes() const { return m_peakBuffered; }
 
 signals:
     void requestReceived(const aru::test::ScriptedHttpServer::Request& request);
@@ -123,7 +111,6 @@ private:
 
     Response responseFor(const Request& request);
     void recordRequest(const Request& request);
-    void noteBuffered(qint64 bytes);
 
     QTcpServer* m_server = nullptr;
     QList<Connection*> m_connections;
@@ -131,7 +118,6 @@ private:
     Response m_default;
     QList<Request> m_requests;
     int m_connectionCount = 0;
-    qint64 m_peakBuffered = 0;
 };
 
 } // namespace aru::test

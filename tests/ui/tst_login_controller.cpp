@@ -60,64 +60,25 @@ private slots:
         m_server.reset();
     }
 
-    void derivedLabelAndDisabledState_data() {
-        QTest::addColumn<bool>("loading");
-        QTest::addColumn<bool>("resetMode");
-        QTest::addColumn<QString>("email");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("labelKey");
-        QTest::addColumn<bool>("disabled");
-        QTest::newRow("sign-in, both filled") << false << false << "a@b.c"
-                                              << "pw"
-                                              << "login.submit" << false;
-        QTest::newRow("sign-in, no password") << false << false << "a@b.c"
-                                              << ""
-                                              << "login.submit" << true;
-        QTest::newRow("sign-in, no e-mail") << false << false << ""
-                                            << "pw"
-                                            << "login.submit" << true;
-        QTest::newRow("sign-in, spaces count as typed") << false << false << " "
-                                                        << " "
-                                                        << "login.submit" << false;
-        QTest::newRow("sign-in, loading") << true << false << "a@b.c"
-                                          << "pw"
-                                          << "login.submit.loading" << true;
-        QTest::newRow("reset, e-mail only") << false << true << "a@b.c"
-                                            << ""
-                                            << "login.reset.send" << false;
-        QTest::newRow("reset, no e-mail") << false << true << ""
-                                          << "pw"
-                                          << "login.reset.send" << true;
-        QTest::newRow("reset, loading") << true << true << "a@b.c"
-                                        << ""
-                                        << "login.reset.sending" << true;
-    }
+    // The rules tst_login_view does not reach through the screen (it covers the sign-in labels,
+    // a missing password, and both fields typed).
     void derivedLabelAndDisabledState() {
-        QFETCH(bool, loading);
-        QFETCH(bool, resetMode);
-        QFETCH(QString, email);
-        QFETCH(QString, password);
-        QFETCH(QString, labelKey);
-        QFETCH(bool, disabled);
-        QCOMPARE(LoginController::submitLabelKey(loading, resetMode), labelKey);
-        QCOMPARE(LoginController::isSubmitDisabled(loading, resetMode, email, password), disabled);
+        QCOMPARE(LoginController::submitLabelKey(false, true), QString("login.reset.send"));
+        QCOMPARE(LoginController::submitLabelKey(true, true), QString("login.reset.sending"));
+        QVERIFY(LoginController::isSubmitDisabled(false, false, "", "pw"));
+        QVERIFY(!LoginController::isSubmitDisabled(false, false, " ", " ")); // spaces count
+        QVERIFY(!LoginController::isSubmitDisabled(false, true, "a@b.c", ""));
+        QVERIFY(LoginController::isSubmitDisabled(false, true, "", "pw"));
+        QVERIFY(LoginController::isSubmitDisabled(true, true, "a@b.c", ""));
     }
 
     void signInFailureShowsTheServersRefusal_data() {
         QTest::addColumn<Response>("response");
         QTest::addColumn<QString>("error");
-        QTest::newRow("401") << Response::json(R"({"error":"nope"})", 401)
-                             << "Email ou mot de passe incorrect";
-        QTest::newRow("message saying incorrect, any status")
-            << Response::json(R"({"error":"Password INCORRECT"})", 400)
-            << "Email ou mot de passe incorrect";
+        // How each refusal reads is tst_api_client's login(); this shows one passes through.
         QTest::newRow("403 not approved")
             << Response::json(R"({"error":"pending"})", 403)
             << "Votre compte n'est pas encore activé. Contactez l'administrateur.";
-        QTest::newRow("500 with message")
-            << Response::json(R"({"error":"maintenance"})", 500) << "HTTP 500: maintenance";
-        QTest::newRow("502 without message")
-            << Response::json("{}", 502) << "HTTP 502: Erreur serveur";
         QTest::newRow("2xx without token: server text")
             << Response::json(R"({"success":false,"error":"Compte suspendu"})")
             << "Compte suspendu";
@@ -211,8 +172,6 @@ private slots:
         m_login->setEmail("jane@aru.test");
         m_login->login();
         QVERIFY(m_login->isLoading());
-        QVERIFY(m_login->submitDisabled());
-        QCOMPARE(m_login->submitLabel(), "Signing in…");
         m_login->login();
         m_login->submit();
         m_login->toggleResetMode();

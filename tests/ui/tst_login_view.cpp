@@ -171,8 +171,7 @@ private slots:
 
     void formIsAColumn320Wide() {
         QCOMPARE(item("form")->width(), 320.0);
-        QCOMPARE(item("emailField")->width(), 320.0);
-        QCOMPARE(item("submitButton")->width(), 320.0);
+        // Field and button widths: tst_login_screenshots, signInMode.
         // Centred in the window.
         const QPointF left = item("form")->mapToScene(QPointF(0, 0));
         QCOMPARE(left.x(), (1280.0 - 320) / 2);

@@ -145,8 +145,6 @@ private slots:
         QTest::newRow("no accent folding")
             << "ete" << noTags << none << none << none << none << QList<TrackId>{};
 
-        QTest::newRow("genre exact")
-            << "" << noTags << none << QVariant("Rock") << none << none << QList<TrackId>{3};
         QTest::newRow("genre other case")
             << "" << noTags << none << QVariant("rock") << none << none << QList<TrackId>{2};
         QTest::newRow("empty genre is not a missing one")
@@ -242,7 +240,6 @@ private slots:
             return SemanticSearch::tags(QString::fromUtf8(text));
         };
         QTest::newRow("empty") << "" << QStringList() << none << none << none << none;
-        QTest::newRow("direct") << "calm" << vocabulary("calm") << none << none << none << none;
         QTest::newRow("vocabulary")
             << "pluie" << vocabulary("pluie") << none << none << none << none;
         QTest::newRow("trailing space")

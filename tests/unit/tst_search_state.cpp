@@ -78,7 +78,6 @@ private slots:
         QTest::addColumn<int>("removals");
         QTest::newRow("narrowed") << QList<int>{0, 1, 2, 3, 5} << QList<int>{0, 3} << 0 << 0 << 2;
         QTest::newRow("widened") << QList<int>{2} << QList<int>{0, 1, 2, 4} << 0 << 2 << 0;
-        QTest::newRow("replaced") << QList<int>{0, 1} << QList<int>{2, 3} << 0 << 1 << 1;
         QTest::newRow("interleaved")
             << QList<int>{0, 2, 4} << QList<int>{1, 2, 3, 5} << 0 << 3 << 2;
         QTest::newRow("emptied") << QList<int>{1, 4} << QList<int>{} << 0 << 0 << 1;

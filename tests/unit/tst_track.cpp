@@ -79,7 +79,6 @@ private slots:
         QTest::newRow("plus text") << QByteArray(R"("+7")") << O(7);
         QTest::newRow("empty text") << QByteArray(R"("")") << O();
         QTest::newRow("lone sign") << QByteArray(R"("+")") << O();
-        QTest::newRow("word") << QByteArray(R"("fast")") << O();
         QTest::newRow("unit") << QByteArray(R"("120 bpm")") << O();
         QTest::newRow("leading space") << QByteArray(R"(" 120")") << O();
         QTest::newRow("decimal text") << QByteArray(R"("120.0")") << O();
@@ -200,11 +199,6 @@ private slots:
                  QStringLiteral("jane+sync@example.com"));
         QCOMPARE(query.queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded),
                  QStringLiteral("a+b&c=d%e#f"));
-    }
-
-    void downloadUrlNeedsADownloadFile() {
-        const Track track = named(QStringLiteral("T"), QStringLiteral("A"));
-        QVERIFY(!track.downloadURL(QStringLiteral("e"), QStringLiteral("t")).isValid());
     }
 
     void fileNames_data() {

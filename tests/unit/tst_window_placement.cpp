@@ -76,18 +76,6 @@ private slots:
         QCOMPARE(window.geometry(), QRect(300, 200, 400, 300));
     }
 
-    void storedFlagLeavesTheWindowAlone() {
-        m_store->setBoolean(InitialWindowPlacement::defaultsKey, true);
-        QWindow window;
-        window.setGeometry(300, 200, 400, 300);
-        window.show();
-        InitialWindowPlacement placement(window, *m_store);
-        QSignalSpy placed(&placement, &InitialWindowPlacement::placed);
-        QTest::qWait(400);
-        QCOMPARE(placed.size(), 0);
-        QCOMPARE(window.geometry(), QRect(300, 200, 400, 300));
-    }
-
     void windowGoneBeforeTheDelayLeavesTheFlagUnset() {
         auto window = std::make_unique<QWindow>();
         InitialWindowPlacement placement(*window, *m_store);
