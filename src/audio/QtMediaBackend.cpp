@@ -1,5 +1,7 @@
 #include "QtMediaBackend.h"
 
+#include "StreamRelay.h"
+
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QDebug>
@@ -10,8 +12,21 @@
 
 namespace aru {
 
-QtMediaBackend::QtMediaBackend(const QUrl& source)
+namespace {
+
+QUrl relayedSource(const QUrl& source, StreamRelay* relay) {
+    const bool http =
+        source.scheme() == QLatin1String("http") || source.scheme() == QLatin1String("https");
+    const QUrl local = relay && http ? relay->open(source) : QUrl();
+    return local.isValid() ? local : source;
+}
+
+} // namespace
+
+QtMediaBackend::QtMediaBackend(const QUrl& source, std::shared_ptr<StreamRelay> relay)
     : m_source(source)
+    , m_relay(std::move(relay))
+    , m_playerSource(relayedSource(source, m_relay.get()))
     , m_player(new QMediaPlayer(this))
     , m_output(new QAudioOutput(this)) {
     m_player->setAudioOutput(m_output);
@@ -43,17 +58,22 @@ QtMediaBackend::QtMediaBackend(const QUrl& source)
                 handler();
         },
         Qt::QueuedConnection);
-    m_player->setSource(source);
+    m_player->setSource(m_playerSource);
 }
 
 QtMediaBackend::~QtMediaBackend() {
     m_player->disconnect(this);
+    // Ending the relayed connections first lets the player's reading thread finish at once, even
+    // when the server has fallen silent; stopping would otherwise wait for it.
+    if (m_relay)
+        m_relay->close(m_playerSource);
     m_player->stop();
 }
 
 MediaBackend::Factory QtMediaBackend::factory() {
-    return [](const QUrl& source) -> std::unique_ptr<MediaBackend> {
-        return std::make_unique<QtMediaBackend>(source);
+    auto relay = std::make_shared<StreamRelay>();
+    return [relay](const QUrl& source) -> std::unique_ptr<MediaBackend> {
+        return std::make_unique<QtMediaBackend>(source, relay);
     };
 }
 
@@ -61,7 +81,7 @@ void QtMediaBackend::play() {
     if (m_ended) {
         m_ended = false;
         m_player->setSource(QUrl());
-        m_player->setSource(m_source);
+        m_player->setSource(m_playerSource);
         if (m_restartAt > 0)
             seek(m_restartAt);
     }
@@ -180,7 +200,7 @@ void QtMediaBackend::reopenIfNotStarted() {
                                 .arg(at / 1000.0)
                                 .arg(m_source.toDisplayString());
     m_player->setSource(QUrl());
-    m_player->setSource(m_source);
+    m_player->setSource(m_playerSource);
     m_player->setPosition(at);
     m_player->play();
 }

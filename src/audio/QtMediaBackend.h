@@ -5,22 +5,28 @@
 
 #include <QObject>
 #include <QTimer>
+#include <memory>
 
 class QAudioOutput;
 class QMediaPlayer;
 
 namespace aru {
 
+class StreamRelay;
+
 // A platform player made of QMediaPlayer and QAudioOutput. Needs the ffmpeg media backend
 // (QT_MEDIA_BACKEND=ffmpeg before the application object exists): the GStreamer one cannot open
-// http addresses.
+// http addresses. http streams go through a StreamRelay, so a silent server never blocks the
+// thread the player lives on.
 class QtMediaBackend final : public QObject, public MediaBackend {
     Q_OBJECT
 
 public:
-    explicit QtMediaBackend(const QUrl& source);
+    // `relay` may be null: the player then opens `source` itself.
+    QtMediaBackend(const QUrl& source, std::shared_ptr<StreamRelay> relay);
     ~QtMediaBackend() override;
 
+    // Players that share one relay, which lives as long as the factory or any of its players.
     static MediaBackend::Factory factory();
 
     void play() override;
@@ -43,6 +49,9 @@ private:
     void reopenIfNotStarted();
 
     const QUrl m_source;
+    const std::shared_ptr<StreamRelay> m_relay;
+    // What the platform player opens: the relay's address for `m_source`, or `m_source`.
+    const QUrl m_playerSource;
     QMediaPlayer* m_player;
     QAudioOutput* m_output;
     QTimer m_ticks;

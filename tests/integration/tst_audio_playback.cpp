@@ -17,7 +17,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMediaDevices>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -85,6 +88,16 @@ class AudioPlaybackTest : public QObject {
     }
 
     AudioPlayer& player() { return *m_state->audioPlayer(); }
+
+    bool addServerFault(const QString& json) {
+        QNetworkAccessManager network;
+        QNetworkRequest request(m_server->baseUrl().resolved(QUrl(QStringLiteral("/__faults"))));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+        std::unique_ptr<QNetworkReply> reply(network.post(request, json.toUtf8()));
+        QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+        return (reply->isFinished() || finished.wait(5000)) &&
+               reply->error() == QNetworkReply::NoError;
+    }
 
     // What a failed wait prints: the player's view and the sound server's.
     QByteArray playbackReport() {
@@ -258,6 +271,30 @@ private slots:
                                  10000);
         const double restarted = player().currentTime();
         QTRY_VERIFY_WITH_TIMEOUT(player().currentTime() > restarted + 0.4, 10000);
+        player().stop();
+    }
+
+    // The server falls silent in the middle of a stream, its connection open. The player stops
+    // where the data ends; choosing another track must not wait for the dead connection (Qt's
+    // player waits for its reading thread, which would freeze the window until the link dies).
+    void aStreamThatDiesMidwayDoesNotHoldUpTheNextTrack() {
+        const Track dying = m_state->tracks().at(1);
+        const Track next = m_state->tracks().at(0);
+        // About 2.3 s of the 44.1 kHz stereo stream, then nothing.
+        QVERIFY(addServerFault(
+            QStringLiteral(R"({"path":"/api/audio-stream/%1.wav","stallAfter":400000})")
+                .arg(dying.id)));
+        player().play(dying, 0, true);
+        QTRY_VERIFY2_WITH_TIMEOUT(player().currentTime() > 1.5, playbackReport().constData(),
+                                  15000);
+        QTest::qWait(1500); // the data is used up and the reading thread waits for more
+
+        QElapsedTimer clock;
+        clock.start();
+        player().play(next, 0, true);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QTRY_VERIFY2_WITH_TIMEOUT(player().currentTime() > 0.5, playbackReport().constData(),
+                                  15000);
         player().stop();
     }
 };

@@ -173,7 +173,7 @@ void CatalogServer::handle(const httplib::Request& request, httplib::Response& r
     if (request.path != FaultEndpoints::kPath)
         fault = m_faults.take(request.method, request.path);
     const Reply reply = fault ? answerWithFault(request, *fault) : m_router.route(request);
-    ReplyWriter::write(request, reply, fault ? fault->delivery : Delivery{}, response);
+    ReplyWriter::write(request, reply, fault ? fault->delivery : Delivery{}, m_stop, response);
     log(request, reply, fault.has_value(), std::chrono::steady_clock::now() - started);
 }
 

@@ -30,6 +30,8 @@ Fault injection
     delayMs            wait this long (at most 600000) before answering
     truncateAfter      announce the full Content-Length, send only this many
                        body bytes, then close the connection
+    stallAfter         send only this many body bytes, then nothing, with the
+                       connection open, until the server stops
     reset              end the connection with a TCP reset (after truncateAfter
                        bytes, default 0) instead of a normal close
     omitContentLength  send no Content-Length; the connection closes after the body

@@ -54,17 +54,12 @@ bool readString(const QJsonObject& object, const QString& key, std::string& out,
 
 std::optional<FaultRule> FaultRule::fromJson(const QJsonObject& object, QString* error) {
     static const QStringList kKeys{
-        QStringLiteral("path"),
-        QStringLiteral("method"),
-        QStringLiteral("status"),
-        QStringLiteral("body"),
-        QStringLiteral("contentType"),
-        QStringLiteral("delayMs"),
-        QStringLiteral("notJson"),
-        QStringLiteral("redirectTo"),
-        QStringLiteral("truncateAfter"),
-        QStringLiteral("reset"),
-        QStringLiteral("omitContentLength"),
+        QStringLiteral("path"),          QStringLiteral("method"),
+        QStringLiteral("status"),        QStringLiteral("body"),
+        QStringLiteral("contentType"),   QStringLiteral("delayMs"),
+        QStringLiteral("notJson"),       QStringLiteral("redirectTo"),
+        QStringLiteral("truncateAfter"), QStringLiteral("stallAfter"),
+        QStringLiteral("reset"),         QStringLiteral("omitContentLength"),
         QStringLiteral("times"),
     };
     for (const QString& key : object.keys()) {
@@ -86,7 +81,7 @@ std::optional<FaultRule> FaultRule::fromJson(const QJsonObject& object, QString*
         rule.pathIsPrefix = true;
     }
 
-    std::optional<qint64> status, delay, truncate, times;
+    std::optional<qint64> status, delay, truncate, stall, times;
     if (!readString(object, QStringLiteral("method"), rule.method, error) ||
         !readString(object, QStringLiteral("body"), rule.body, error) ||
         !readString(object, QStringLiteral("contentType"), rule.contentType, error) ||
@@ -99,6 +94,8 @@ std::optional<FaultRule> FaultRule::fromJson(const QJsonObject& object, QString*
         !readInteger(object, QStringLiteral("delayMs"), 0, kMaxDelayMs, delay, error) ||
         !readInteger(object, QStringLiteral("truncateAfter"), 0, std::numeric_limits<qint64>::max(),
                      truncate, error) ||
+        !readInteger(object, QStringLiteral("stallAfter"), 0, std::numeric_limits<qint64>::max(),
+                     stall, error) ||
         !readInteger(object, QStringLiteral("times"), 1, std::numeric_limits<int>::max(), times,
                      error))
         return std::nullopt;
@@ -109,6 +106,7 @@ std::optional<FaultRule> FaultRule::fromJson(const QJsonObject& object, QString*
         rule.status = static_cast<int>(*status);
     rule.delayMs = static_cast<int>(delay.value_or(0));
     rule.delivery.truncateAfter = truncate;
+    rule.delivery.stallAfter = stall;
     if (times)
         rule.times = static_cast<int>(*times);
     if (!rule.redirectTo.empty()) {
@@ -146,6 +144,8 @@ QJsonObject FaultRule::toJson() const {
     if (delivery.truncateAfter)
         object.insert(QStringLiteral("truncateAfter"),
                       static_cast<qint64>(*delivery.truncateAfter));
+    if (delivery.stallAfter)
+        object.insert(QStringLiteral("stallAfter"), static_cast<qint64>(*delivery.stallAfter));
     if (delivery.reset)
         object.insert(QStringLiteral("reset"), true);
     if (delivery.omitContentLength)

@@ -47,7 +47,7 @@ private:
 } // namespace
 
 void ReplyWriter::write(const httplib::Request& request, const Reply& reply,
-                        const Delivery& delivery, httplib::Response& response) {
+                        const Delivery& delivery, StopFlag& stop, httplib::Response& response) {
     auto source = std::make_shared<BodySource>(reply);
     if (reply.length > 0 && !source->isValid()) {
         response.status = 500;
@@ -61,10 +61,16 @@ void ReplyWriter::write(const httplib::Request& request, const Reply& reply,
     const bool cut = delivery.truncateAfter.has_value() || delivery.reset;
     const std::int64_t length = reply.length;
     const std::int64_t limit = cut ? std::min(length, delivery.truncateAfter.value_or(0)) : length;
+    const std::int64_t stallAt = delivery.stallAfter.value_or(limit);
     const bool reset = delivery.reset;
     const int localPort = request.local_port;
     const int remotePort = request.remote_port;
+    StopFlag* const stopFlag = &stop;
     auto finish = [=] {
+        if (stallAt < limit) {
+            while (stopFlag->sleepFor(std::chrono::seconds(60))) {
+            }
+        }
         if (reset)
             SocketControl::reset(localPort, remotePort);
         // Returning false from a content provider makes the library drop the connection.
@@ -75,9 +81,10 @@ void ReplyWriter::write(const httplib::Request& request, const Reply& reply,
         response.set_content_provider(
             reply.contentType, [=](std::size_t offset, httplib::DataSink& sink) {
                 const auto sent = static_cast<std::int64_t>(offset);
-                if (sent >= limit)
+                const std::int64_t end = std::min(limit, stallAt);
+                if (sent >= end)
                     return finish();
-                return source->send(sent, std::min(kChunkBytes, limit - sent), sink);
+                return source->send(sent, std::min(kChunkBytes, end - sent), sink);
             });
         return;
     }
@@ -88,9 +95,10 @@ void ReplyWriter::write(const httplib::Request& request, const Reply& reply,
     response.set_content_provider(static_cast<std::size_t>(length), reply.contentType,
                                   [=](std::size_t offset, std::size_t, httplib::DataSink& sink) {
                                       const auto sent = static_cast<std::int64_t>(offset);
-                                      if (sent >= limit)
+                                      const std::int64_t end = std::min(limit, stallAt);
+                                      if (sent >= end)
                                           return finish();
-                                      return source->send(sent, std::min(kChunkBytes, limit - sent),
+                                      return source->send(sent, std::min(kChunkBytes, end - sent),
                                                           sink);
                                   });
 }

@@ -2,6 +2,7 @@
 
 #include "FaultRule.h"
 #include "Reply.h"
+#include "StopFlag.h"
 
 namespace httplib {
 struct Request;
@@ -11,11 +12,12 @@ struct Response;
 namespace aru::server {
 
 // Hands a reply to the HTTP library, streaming its body in chunks, and carries out the delivery
-// faults: a body cut short, a reset connection, a missing Content-Length.
+// faults: a body cut short, a stalled body, a reset connection, a missing Content-Length. A stalled
+// body waits on `stop`, which must outlive the response.
 class ReplyWriter {
 public:
     static void write(const httplib::Request& request, const Reply& reply, const Delivery& delivery,
-                      httplib::Response& response);
+                      StopFlag& stop, httplib::Response& response);
 };
 
 } // namespace aru::server
