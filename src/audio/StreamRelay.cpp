@@ -48,6 +48,7 @@ class StreamRelayWorker : public QObject {
 public:
     explicit StreamRelayWorker(std::chrono::milliseconds silenceLimit)
         : m_silenceLimit(silenceLimit) {}
+    ~StreamRelayWorker() override;
 
     quint16 listen();
     void addStream(const QByteArray& id, const QUrl& upstream) {
@@ -216,6 +217,13 @@ private:
     bool m_ended = false;
 };
 
+StreamRelayWorker::~StreamRelayWorker() {
+    // Before the members go: each request leaves the table as it is destroyed.
+    const std::set<RelayedRequest*> requests = m_requests;
+    for (RelayedRequest* request : requests)
+        delete request;
+}
+
 quint16 StreamRelayWorker::listen() {
     m_network = new QNetworkAccessManager(this);
     m_server = new QTcpServer(this);
@@ -246,11 +254,7 @@ StreamRelay::StreamRelay(std::chrono::milliseconds silenceLimit)
 }
 
 StreamRelay::~StreamRelay() {
-    if (m_worker) {
-        StreamRelayWorker* worker = m_worker;
-        QMetaObject::invokeMethod(
-            worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
-    }
+    // The worker is deleted on its own thread as the thread finishes.
     m_thread.quit();
     m_thread.wait();
 }
@@ -261,6 +265,7 @@ bool StreamRelay::ensureStarted() {
         m_thread.start();
         m_worker = new StreamRelayWorker(m_silenceLimit);
         m_worker->moveToThread(&m_thread);
+        QObject::connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
         StreamRelayWorker* worker = m_worker;
         quint16 port = 0;
         QMetaObject::invokeMethod(
