@@ -80,8 +80,7 @@ MediaBackend::Factory QtMediaBackend::factory() {
 void QtMediaBackend::play() {
     if (m_ended) {
         m_ended = false;
-        m_player->setSource(QUrl());
-        m_player->setSource(m_playerSource);
+        reload();
         if (m_restartAt > 0)
             seek(m_restartAt);
     }
@@ -199,10 +198,15 @@ void QtMediaBackend::reopenIfNotStarted() {
     qWarning().noquote() << QStringLiteral("[Player] The sound did not start at %1 s; reopening %2")
                                 .arg(at / 1000.0)
                                 .arg(m_source.toDisplayString());
-    m_player->setSource(QUrl());
-    m_player->setSource(m_playerSource);
+    reload();
     m_player->setPosition(at);
     m_player->play();
+}
+
+void QtMediaBackend::reload() {
+    // Clearing first: setting the same address again would keep the old load.
+    m_player->setSource(QUrl());
+    m_player->setSource(m_playerSource);
 }
 
 } // namespace aru

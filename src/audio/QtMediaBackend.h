@@ -47,6 +47,8 @@ private:
     void updateTicking();
     void reportPosition();
     void reopenIfNotStarted();
+    // A fresh load of the item, stopped at its start.
+    void reload();
 
     const QUrl m_source;
     const std::shared_ptr<StreamRelay> m_relay;
