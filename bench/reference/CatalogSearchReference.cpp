@@ -8,32 +8,38 @@ namespace {
 
 using Index = CatalogSearchIndex;
 
-bool anyContains(const std::optional<QStringList>& list, const QString& needle) {
-    if (!list)
-        return false;
-    return std::any_of(list->cbegin(), list->cend(),
-                       [&](const QString& item) { return item.toLower().contains(needle); });
+bool has(const QString& text, const QString& needle) {
+    return text.contains(needle, Qt::CaseInsensitive);
 }
 
-bool anyIn(const std::optional<QStringList>& list, const QStringList& tagsLower) {
-    if (!list)
-        return false;
-    return std::any_of(list->cbegin(), list->cend(),
-                       [&](const QString& item) { return tagsLower.contains(item.toLower()); });
+bool has(const std::optional<QString>& text, const QString& needle) {
+    return text && has(*text, needle);
 }
 
-bool passesText(const Track& track, const QString& q, const QStringList& tagsLower) {
+bool anyHas(const std::optional<QStringList>& list, const QString& needle) {
+    return list && std::any_of(list->cbegin(), list->cend(),
+                               [&](const QString& item) { return has(item, needle); });
+}
+
+bool isTag(const QString& value, const QStringList& tags) {
+    return tags.contains(value, Qt::CaseInsensitive);
+}
+
+bool anyIsTag(const std::optional<QStringList>& list, const QStringList& tags) {
+    return list && std::any_of(list->cbegin(), list->cend(),
+                               [&](const QString& item) { return isTag(item, tags); });
+}
+
+bool passesText(const Track& track, const QString& q, const QStringList& tags) {
     if (q.isEmpty())
         return true;
-    if (track.title.toLower().contains(q) || track.artist.toLower().contains(q) ||
-        track.album.value_or(QString()).toLower().contains(q) || anyContains(track.mood, q) ||
-        track.genre.value_or(QString()).toLower().contains(q) || anyContains(track.themes, q))
+    if (has(track.title, q) || has(track.artist, q) || has(track.album, q) ||
+        anyHas(track.mood, q) || has(track.genre, q) || anyHas(track.themes, q))
         return true;
-    if (tagsLower.isEmpty())
+    if (tags.isEmpty())
         return false;
-    return anyIn(track.mood, tagsLower) ||
-           tagsLower.contains(track.genre.value_or(QString()).toLower()) ||
-           anyIn(track.themes, tagsLower) || anyIn(track.instruments, tagsLower);
+    return anyIsTag(track.mood, tags) || isTag(track.genre.value_or(QString()), tags) ||
+           anyIsTag(track.themes, tags) || anyIsTag(track.instruments, tags);
 }
 
 bool moodMatches(const Track& track, const QString& mood) {
@@ -50,12 +56,12 @@ bool passesFilters(const Track& track, const Index::Query& query) {
 int score(const Track& track, const QString& q, const Index::Query& query) {
     int score = 0;
     if (!q.isEmpty()) {
-        score += Index::titleWeight * track.title.toLower().contains(q);
-        score += Index::artistWeight * track.artist.toLower().contains(q);
-        score += Index::albumWeight * track.album.value_or(QString()).toLower().contains(q);
-        score += Index::moodTextWeight * anyContains(track.mood, q);
-        score += Index::genreTextWeight * track.genre.value_or(QString()).toLower().contains(q);
-        score += Index::themeTextWeight * anyContains(track.themes, q);
+        score += Index::titleWeight * has(track.title, q);
+        score += Index::artistWeight * has(track.artist, q);
+        score += Index::albumWeight * has(track.album, q);
+        score += Index::moodTextWeight * anyHas(track.mood, q);
+        score += Index::genreTextWeight * has(track.genre, q);
+        score += Index::themeTextWeight * anyHas(track.themes, q);
     }
     score += Index::moodFilterWeight * (query.mood && moodMatches(track, *query.mood));
     score += Index::genreFilterWeight * (query.genre && track.genre == query.genre);
@@ -68,16 +74,13 @@ int score(const Track& track, const QString& q, const Index::Query& query) {
 
 CatalogSearchIndex::Result search(const QList<Track>& tracks,
                                   const CatalogSearchIndex::Query& query) {
-    const QString q = query.searchText.toLower();
-    QStringList tagsLower;
-    for (const QString& tag : query.tags)
-        tagsLower.append(tag.toLower());
+    const QString& q = query.searchText;
 
     CatalogSearchIndex::Result result;
     QList<std::pair<int, int>> scored;
     for (int row = 0; row < tracks.size(); ++row) {
         const Track& track = tracks[row];
-        if (passesText(track, q, tagsLower) && passesFilters(track, query))
+        if (passesText(track, q, query.tags) && passesFilters(track, query))
             result.filtered.append(row);
         if (const int s = score(track, q, query); s > 0)
             scored.append({s, row});

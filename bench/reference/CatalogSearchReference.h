@@ -5,9 +5,9 @@
 
 #include <QList>
 
-// The search rules applied literally, lower-casing every field of every track on every call.
-// Too slow for typing in a large catalogue, but obviously right: CatalogSearchIndex is checked
-// against it and measured against it.
+// The search rules applied literally, one case-insensitive comparison per field and track on
+// every call: the straightforward way, with nothing prepared per catalogue. CatalogSearchIndex
+// is checked against it and measured against it.
 namespace aru::CatalogSearchReference {
 
 CatalogSearchIndex::Result search(const QList<Track>& tracks,
