@@ -85,6 +85,8 @@ public:
     QFont fontLabel() const { return Theme::labelFont(); }
     QString displayFamily() const { return Theme::Font::displayFamily.toString(); }
     QString iconFamily() const;
+    // The icon font's glyph for one of the design's symbol names.
+    Q_INVOKABLE QString iconGlyph(const QString& symbolName) const;
 
     qreal pageH() const { return Theme::Spacing::pageH; }
     qreal rowV() const { return Theme::Spacing::rowV; }
