@@ -1,8 +1,10 @@
-// The application entry: one AppState for the whole run, the QML engine, and the main window.
+// The application entry: the shared services and one AppState for the whole run, the QML
+// engine, and the main window.
+#include "AppServices.h"
 #include "AppState.h"
 #include "FontRegistry.h"
-#include "ImageCache.h"
 #include "InitialWindowPlacement.h"
+#include "QtMediaBackend.h"
 #include "SettingsStore.h"
 
 #include <QGuiApplication>
@@ -12,18 +14,6 @@
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Services that views reach through the engine are installed here, before the root file loads.
-// The waveform service and the audio player need nothing more: QML reaches their one instance
-// as the WaveformService singleton and AppState.audioPlayer.
-void installEngineServices(QQmlApplicationEngine& engine, aru::AppState& state) {
-    state.exposeTo(engine);
-    aru::ImageCache::installInto(engine);
-}
-
-} // namespace
 
 int main(int argc, char* argv[]) {
     // Debian's GStreamer media backend cannot open http streams; the ffmpeg one can. It is chosen
@@ -40,12 +30,15 @@ int main(int argc, char* argv[]) {
     QQuickStyle::setStyle(u"Basic"_s);
 
     aru::FontRegistry::registerBundledFonts();
+    aru::AppServices services;
     aru::SettingsStore settings;
-    aru::AppState state(settings);
+    aru::AppState state(settings, aru::QtMediaBackend::factory());
 
+    // QML reaches the state and the waveform service as singletons; covers come through the
+    // image provider installed here.
     QQmlApplicationEngine engine;
     engine.addImportPath(u"qrc:/qt/qml"_s);
-    installEngineServices(engine, state);
+    aru::ImageCache::installInto(engine);
     QObject::connect(
         &engine, &QQmlApplicationEngine::objectCreationFailed, &app,
         [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);

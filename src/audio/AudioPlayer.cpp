@@ -1,7 +1,5 @@
 #include "AudioPlayer.h"
 
-#include "QtMediaBackend.h"
-
 #include <QPointer>
 #include <algorithm>
 #include <cmath>
@@ -10,19 +8,12 @@ using namespace Qt::StringLiterals;
 
 namespace aru {
 
-AudioPlayer::AudioPlayer(QObject* parent)
-    : AudioPlayer(QtMediaBackend::factory(), parent) {}
-
 AudioPlayer::AudioPlayer(MediaBackend::Factory makeBackend, QObject* parent)
     : QObject(parent)
     , m_makeBackend(std::move(makeBackend)) {}
 
 AudioPlayer::~AudioPlayer() {
     releaseBackend();
-}
-
-void AudioPlayer::setBackendFactory(MediaBackend::Factory makeBackend) {
-    m_makeBackend = std::move(makeBackend);
 }
 
 AudioPlayer::Published AudioPlayer::published() const {

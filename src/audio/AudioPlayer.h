@@ -24,7 +24,7 @@ namespace aru {
 class AudioPlayer : public QObject {
     Q_OBJECT
     QML_ELEMENT
-    QML_UNCREATABLE("The player is AppState.audioPlayer")
+    QML_UNCREATABLE("The player is AppState.playback.audioPlayer")
 
     // True once this object has told the platform to play; false after pause, stop and end of
     // track. The platform's own stalls are not reflected.
@@ -40,8 +40,7 @@ public:
     static constexpr std::chrono::milliseconds tickInterval{500};
     static constexpr float defaultVolume = 0.8f;
 
-    // Plays through Qt Multimedia.
-    explicit AudioPlayer(QObject* parent = nullptr);
+    // Makes a platform player for each new track with `makeBackend`.
     explicit AudioPlayer(MediaBackend::Factory makeBackend, QObject* parent = nullptr);
     ~AudioPlayer() override;
 
@@ -74,8 +73,6 @@ public:
     // output. Applied to the present platform player and to every later one.
     void setOutputDevice(const QByteArray& deviceUid);
     QByteArray outputDevice() const { return m_outputDevice; }
-    // Replaces how platform players are made, from the next new track on (tests).
-    void setBackendFactory(MediaBackend::Factory makeBackend);
 
 signals:
     void isPlayingChanged();

@@ -1,7 +1,6 @@
 #include "WaveformService.h"
 
 #include "APIClient.h"
-#include "CacheFolders.h"
 #include "HttpTransport.h"
 #include "JsonFields.h"
 #include "Log.h"
@@ -35,12 +34,6 @@ QByteArray encodedPeaks(const Peaks& peaks) {
 
 } // namespace
 
-WaveformService& WaveformService::shared() {
-    // Lives until the process ends: jobs and rows may ask for it at any time.
-    static WaveformService* const instance = new WaveformService(CacheFolders::root());
-    return *instance;
-}
-
 WaveformService* WaveformService::create(QQmlEngine*, QJSEngine*) {
     WaveformService* service = &shared();
     QJSEngine::setObjectOwnership(service, QJSEngine::CppOwnership);
@@ -49,6 +42,7 @@ WaveformService* WaveformService::create(QQmlEngine*, QJSEngine*) {
 
 WaveformService::WaveformService(QString cacheRoot, QObject* parent)
     : QObject(parent)
+    , SharedInstance(this)
     , m_cacheDir(QDir(cacheRoot).filePath(QStringLiteral("Waveforms")))
     , m_tracksDir(QDir(cacheRoot).filePath(QStringLiteral("Tracks"))) {
     // A folder that cannot be made shows up later as a cache miss.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PeakExtraction.h"
+#include "SharedInstance.h"
 #include "Track.h"
 
 #include <QCoroTask>
@@ -27,7 +28,7 @@ namespace aru {
 // Everything runs on the main thread except the measurement itself. A track is fetched or
 // measured at most once across runs (the cache is never invalidated) and, when that fails, not
 // tried again in the same run.
-class WaveformService : public QObject {
+class WaveformService : public QObject, public SharedInstance<WaveformService> {
     Q_OBJECT
     QML_ELEMENT
     QML_SINGLETON
@@ -44,8 +45,7 @@ public:
 
     static constexpr int maxConcurrent = 6;
 
-    // The one instance, over the user's caches; created on first use on the main thread.
-    static WaveformService& shared();
+    // QML's WaveformService is the shared instance.
     static WaveformService* create(QQmlEngine*, QJSEngine*);
 
     // `cacheRoot` holds the "Waveforms" and "Tracks" folders.

@@ -1,7 +1,6 @@
 #include "DragService.h"
 
 #include "APIClient.h"
-#include "CacheFolders.h"
 #include "NameCharacters.h"
 
 #include <QDir>
@@ -27,14 +26,9 @@ bool linkOrCopy(const QString& from, const QString& to) {
 
 } // namespace
 
-DragService& DragService::shared() {
-    static DragService instance(CacheFolders::folder(QStringLiteral("Tracks")),
-                                CacheFolders::folder(QStringLiteral("DragStaging")));
-    return instance;
-}
-
 DragService::DragService(QString cacheDir, QString stagingDir)
-    : m_cacheDir(std::move(cacheDir))
+    : SharedInstance(this)
+    , m_cacheDir(std::move(cacheDir))
     , m_stagingDir(std::move(stagingDir)) {
     // A folder that cannot be made shows up later as a missing file.
     QDir().mkpath(m_cacheDir);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SharedInstance.h"
 #include "Track.h"
 
 #include <QCoroTask>
@@ -13,12 +14,9 @@ namespace aru {
 // Local WAV copies for dragging tracks out of the window: a drag must hand over a file that is
 // already on disk. Copies are fetched on request into the drag cache, named after the track, and
 // kept across runs; a file's presence is the only record.
-class DragService {
+class DragService : public SharedInstance<DragService> {
 public:
     using ProgressCallback = std::function<void(std::optional<double>)>;
-
-    // The one instance, over "ARUSync/Tracks" and "ARUSync/DragStaging" in the user's caches.
-    static DragService& shared();
 
     DragService(QString cacheDir, QString stagingDir);
 

@@ -1,6 +1,7 @@
 #include "HttpTransport.h"
 
 #include "Cancellation.h"
+#include "NetworkSession.h"
 
 #include <QCoreApplication>
 #include <QCoroNetworkReply>
@@ -38,12 +39,7 @@ void ReplyDeleter::operator()(QNetworkReply* reply) const {
 }
 
 QNetworkAccessManager& session() {
-    static QPointer<QNetworkAccessManager> shared;
-    if (!shared) {
-        shared = new QNetworkAccessManager(QCoreApplication::instance());
-        shared->setAutoDeleteReplies(false);
-    }
-    return *shared;
+    return NetworkSession::shared().manager();
 }
 
 QNetworkRequest request(const QUrl& url, bool carriesSecrets) {

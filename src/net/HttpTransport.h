@@ -40,7 +40,7 @@ inline constexpr int transferTimeoutMs = 60'000;
 // Answers other than the catalogue and files are small; a larger one is refused, not buffered.
 inline constexpr qint64 defaultMaxBodyBytes = 16 * 1024 * 1024;
 
-// The process-wide session, created on first use on the main thread.
+// The manager of the app's NetworkSession.
 QNetworkAccessManager& session();
 
 // A request with the transfer timeout. `carriesSecrets` marks requests with a credential header

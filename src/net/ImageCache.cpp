@@ -1,6 +1,5 @@
 #include "ImageCache.h"
 
-#include "CacheFolders.h"
 #include "CoverImageProvider.h"
 #include "HttpTransport.h"
 
@@ -83,22 +82,13 @@ bool isSuccess(const std::optional<int>& status) {
 
 } // namespace
 
-ImageCache& ImageCache::shared() {
-    // Created on the main thread by its first user and kept until the process ends.
-    static ImageCache* const instance = new ImageCache(defaultDiskDirectory());
-    return *instance;
-}
-
-QString ImageCache::defaultDiskDirectory() {
-    return CacheFolders::folder(QStringLiteral("Covers"));
-}
-
 void ImageCache::installInto(QQmlEngine& engine) {
     engine.addImageProvider(CoverImageProvider::providerId(), new CoverImageProvider(shared()));
 }
 
 ImageCache::ImageCache(QString diskDirectory, QObject* parent)
     : QObject(parent)
+    , SharedInstance(this)
     , m_diskDirectory(std::move(diskDirectory))
     , m_memory(memoryCountLimit) {
     m_workers.setMaxThreadCount(workerCount);

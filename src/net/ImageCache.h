@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SharedInstance.h"
+
 #include <QByteArray>
 #include <QCache>
 #include <QCoroTask>
@@ -24,7 +26,7 @@ namespace aru {
 //
 // Used from the main thread. Reading, decoding and writing files run on the cache's own worker
 // threads; every answer is delivered back on the main thread.
-class ImageCache : public QObject {
+class ImageCache : public QObject, public SharedInstance<ImageCache> {
     Q_OBJECT
 
 public:
@@ -39,12 +41,9 @@ public:
     // memory cache holds its images whatever their size.
     static constexpr int maxDecodedSide = 512;
 
-    // The process-wide cache, created on first use; its files are in defaultDiskDirectory().
-    static ImageCache& shared();
-    // The user's caches folder followed by "ARUSync/Covers".
-    static QString defaultDiskDirectory();
-    // Lets QML show covers from the shared cache without blocking: an Image whose source is
-    // CoverImageProvider::sourceFor(url), in QML "image://covers/" + encodeURIComponent(url).
+    // Lets QML show covers from the shared cache (which must outlive the engine) without blocking:
+    // an Image whose source is CoverImageProvider::sourceFor(url), in QML "image://covers/" +
+    // encodeURIComponent(url).
     static void installInto(QQmlEngine& engine);
 
     // Files go to `diskDirectory`, created when missing.

@@ -8,7 +8,7 @@ ApplicationWindow {
     id: window
     objectName: "appWindow"
 
-    readonly property bool darkScheme: AppState.theme === "dark"
+    readonly property bool darkScheme: AppState.preferences.theme === "dark"
     readonly property real menuBarHeight: menuBar ? menuBar.implicitHeight : 0
 
     title: "ARU Sync"
@@ -57,7 +57,7 @@ ApplicationWindow {
             Action {
                 objectName: "logoutAction"
                 text: "Déconnexion"
-                onTriggered: AppState.logout()
+                onTriggered: AppState.session.logout()
             }
         }
     }

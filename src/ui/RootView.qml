@@ -2,24 +2,19 @@ import QtQuick
 import Aru
 
 // The window's outermost screen: the sign-in screen or the signed-in screen, chosen again
-// whenever the session starts or ends. It owns the start-up task of a restored session.
+// whenever the session starts or ends. Its first showing starts a restored session.
 Item {
     id: root
     objectName: "rootView"
 
-    SessionStartup {
-        id: startup
-        appState: AppState
-    }
-
-    Component.onCompleted: startup.start()
+    Component.onCompleted: AppState.session.start()
 
     Loader {
         id: screen
         objectName: "screenLoader"
         anchors.fill: parent
         focus: true
-        sourceComponent: AppState.isLoggedIn ? signedInScreen : loginScreen
+        sourceComponent: AppState.session.isLoggedIn ? signedInScreen : loginScreen
     }
 
     Component {

@@ -11,9 +11,9 @@ Rectangle {
 
     Column {
         id: header
-        x: AppState.pageH
+        x: AppState.layout.pageH
         y: 40
-        width: parent.width - AppState.pageH - AppState.pageTrailing
+        width: parent.width - AppState.layout.pageH - AppState.layout.pageTrailing
         spacing: 8
 
         Text {
@@ -24,14 +24,14 @@ Rectangle {
             font.pixelSize: 32
         }
         Text {
-            text: AppState.t("header.tagline")
+            text: AppState.preferences.t("header.tagline")
             color: Theme.textMutedDark
             font.pixelSize: 11
             font.letterSpacing: 3
         }
         Text {
             objectName: "catalogStatus"
-            text: AppState.isLoadingCatalog ? "…" : AppState.tracks.length + " · " + AppState.userEmail
+            text: AppState.catalog.isLoadingCatalog ? "…" : AppState.catalog.trackCount + " · " + AppState.session.userEmail
             color: Theme.textFaintDark
             font.pixelSize: 12
         }
@@ -47,14 +47,15 @@ Rectangle {
             bottom: parent.bottom
         }
         clip: true
-        model: AppState.tracks
+        model: AppState.search.filteredTracks
         delegate: Text {
-            required property var modelData
+            required property string title
+            required property string artist
             width: ListView.view.width
             height: 28
             verticalAlignment: Text.AlignVCenter
             elide: Text.ElideRight
-            text: modelData.title + "  —  " + modelData.artist
+            text: title + "  —  " + artist
             color: Theme.textDimDark
             font.pixelSize: 13
         }

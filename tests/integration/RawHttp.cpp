@@ -1,5 +1,6 @@
 #include "RawHttp.h"
 
+#include <QJsonDocument>
 #include <QList>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -18,8 +19,8 @@ QByteArray RawResponse::header(const QByteArray& name) const {
     return {};
 }
 
-QByteArray RawHttp::get(const QByteArray& path) {
-    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+QJsonObject RawResponse::json() const {
+    return QJsonDocument::fromJson(body).object();
 }
 
 RawResponse RawHttp::exchange(quint16 port, const QByteArray& request, int timeoutMs) {

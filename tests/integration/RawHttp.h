@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QtGlobal>
 
 namespace aru::test {
@@ -12,6 +13,7 @@ struct RawResponse {
     bool closed = false; // the server closed the connection normally
     bool reset = false;  // the connection was reset
     QByteArray header(const QByteArray& name) const;
+    QJsonObject json() const;
 };
 
 // One request written on a plain socket and everything read back until the server ends the
@@ -19,8 +21,6 @@ struct RawResponse {
 class RawHttp {
 public:
     static RawResponse exchange(quint16 port, const QByteArray& request, int timeoutMs = 20000);
-    // "GET <path> HTTP/1.1" with Host and "Connection: close".
-    static QByteArray get(const QByteArray& path);
 };
 
 } // namespace aru::test

@@ -5,7 +5,9 @@
 #include "AudioDeviceHelper.h"
 #include "AudioPlayer.h"
 #include "CatalogServerProcess.h"
+#include "NetworkSession.h"
 #include "PulseAudioDeviceQuery.h"
+#include "QtMediaBackend.h"
 #include "SettingsStore.h"
 #include "TestHome.h"
 
@@ -64,6 +66,7 @@ bool qtKnowsOutput(const QByteArray& id) {
 class AudioPlaybackTest : public QObject {
     Q_OBJECT
 
+    NetworkSession m_network;
     std::unique_ptr<test::CatalogServerProcess> m_server;
     QTemporaryDir m_dir;
     std::unique_ptr<SettingsStore> m_store;
@@ -87,7 +90,7 @@ class AudioPlaybackTest : public QObject {
         return module;
     }
 
-    AudioPlayer& player() { return *m_state->audioPlayer(); }
+    AudioPlayer& player() { return *m_state->playback()->audioPlayer(); }
 
     bool addServerFault(const QString& json) {
         QNetworkAccessManager network;
@@ -145,11 +148,11 @@ private slots:
         qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
 
         m_store = std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("s.ini")));
-        m_state = std::make_unique<AppState>(*m_store);
+        m_state = std::make_unique<AppState>(*m_store, QtMediaBackend::factory());
         auto catalog = QCoro::waitFor(APIClient::fetchCatalog());
         QVERIFY2(catalog.ok(), qPrintable(catalog.error().description()));
-        m_state->setTracks(catalog.value().tracks);
-        QCOMPARE(m_state->tracks().size(), 3);
+        m_state->catalog()->setTracks(catalog.value().tracks);
+        QCOMPARE(m_state->catalog()->tracks().size(), 3);
     }
 
     void cleanupTestCase() {
@@ -161,14 +164,15 @@ private slots:
     }
 
     void streamsTicksSeeksMovesAndContinues() {
-        const Track first = m_state->tracks().at(0);
+        const Track first = m_state->catalog()->tracks().at(0);
         // A filter that hides the catalogue's second track proves the next one comes from the
         // filtered list: the first track's end must lead to the third.
-        m_state->setSearchText(m_state->tracks().at(2).title.toLower());
-        QList<Track> filtered = m_state->filteredTracks();
+        m_state->search()->setSearchText(m_state->catalog()->tracks().at(2).title.toLower());
+        QList<Track> filtered = m_state->search()->filteredTracks();
         QVERIFY(!filtered.isEmpty());
-        QVERIFY(std::none_of(filtered.begin(), filtered.end(),
-                             [&](const Track& t) { return t.id == m_state->tracks().at(1).id; }));
+        QVERIFY(std::none_of(filtered.begin(), filtered.end(), [&](const Track& t) {
+            return t.id == m_state->catalog()->tracks().at(1).id;
+        }));
 
         // Every position report, with the time it came.
         QObject listening;
@@ -222,7 +226,7 @@ private slots:
                 timesAtEnd.append(player().currentTime());
             }
         });
-        filtered = m_state->filteredTracks();
+        filtered = m_state->search()->filteredTracks();
         const auto firstInList = std::find_if(filtered.begin(), filtered.end(),
                                               [&](const Track& t) { return t.id == first.id; });
         const TrackId expected =
@@ -247,9 +251,9 @@ private slots:
 
     // The platform player has stopped at the end of its item; the same player must start again.
     void aOneTrackListStartsItsTrackAgain() {
-        const Track only = m_state->tracks().at(0);
-        m_state->setSearchText(only.title.toLower());
-        const QList<Track> filtered = m_state->filteredTracks();
+        const Track only = m_state->catalog()->tracks().at(0);
+        m_state->search()->setSearchText(only.title.toLower());
+        const QList<Track> filtered = m_state->search()->filteredTracks();
         QCOMPARE(filtered.size(), 1);
         QCOMPARE(filtered.first().id, only.id);
 
@@ -278,8 +282,8 @@ private slots:
     // where the data ends; choosing another track must not wait for the dead connection (Qt's
     // player waits for its reading thread, which would freeze the window until the link dies).
     void aStreamThatDiesMidwayDoesNotHoldUpTheNextTrack() {
-        const Track dying = m_state->tracks().at(1);
-        const Track next = m_state->tracks().at(0);
+        const Track dying = m_state->catalog()->tracks().at(1);
+        const Track next = m_state->catalog()->tracks().at(0);
         // About 2.3 s of the 44.1 kHz stereo stream, then nothing.
         QVERIFY(addServerFault(
             QStringLiteral(R"({"path":"/api/audio-stream/%1.wav","stallAfter":400000})")

@@ -1,10 +1,8 @@
-#include "AppState.h"
-#include "DragService.h"
+#include "AppServices.h"
 #include "ScriptedHttpServer.h"
-#include "SettingsStore.h"
 #include "TestHome.h"
+#include "TestState.h"
 #include "TrackDragController.h"
-#include "WaveformService.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -23,10 +21,10 @@ class DragServiceTest : public QObject {
 
     std::unique_ptr<test::ScriptedHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<DragService> m_drag;
-    std::unique_ptr<WaveformService> m_waveforms;
+    std::unique_ptr<AppServices> m_services;
+    std::unique_ptr<test::TestState> m_state;
+    DragService* m_drag = nullptr;
+    Downloads* m_downloads = nullptr;
     const QByteArray m_wav = QByteArray("RIFF....WAVEfmt ").repeated(1000);
 
     Track remix() const {
@@ -38,8 +36,8 @@ class DragServiceTest : public QObject {
         return track;
     }
     std::unique_ptr<TrackDragController> controllerFor(const Track& track) {
-        auto controller = std::make_unique<TrackDragController>(*m_drag, *m_waveforms);
-        controller->setAppState(m_state.get());
+        auto controller = std::make_unique<TrackDragController>();
+        controller->setAppState(m_state->get());
         controller->setTrack(track);
         return controller;
     }
@@ -56,16 +54,18 @@ class DragServiceTest : public QObject {
 
 private slots:
     void init() {
+        m_state.reset();
+        m_services.reset();
         m_server = std::make_unique<test::ScriptedHttpServer>();
         m_dir = std::make_unique<QTemporaryDir>();
-        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
-        m_state = std::make_unique<AppState>(*m_store);
-        m_state->setUserEmail("demo@aru.test");
-        m_state->setUserToken("token");
-        m_state->setDownloadFolder(QUrl::fromLocalFile(downloadFolder()));
-        m_drag = std::make_unique<DragService>(m_dir->filePath("caches/Tracks"),
-                                               m_dir->filePath("caches/DragStaging"));
-        m_waveforms = std::make_unique<WaveformService>(m_dir->filePath("caches"));
+        m_services = std::make_unique<AppServices>(m_dir->filePath("caches"));
+        m_drag = &m_services->drags();
+        m_state = std::make_unique<test::TestState>();
+        m_state->store().setString("aru.user.email", "demo@aru.test");
+        m_state->store().setString("aru.user.token", "token");
+        m_state->store().setString("aru.download.folder", downloadFolder());
+        m_state->restart();
+        m_downloads = (*m_state)->downloads();
     }
 
     void sanitizingKeepsLettersOfEveryScript() {
@@ -89,7 +89,7 @@ private slots:
         QFile file(expected);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), m_wav);
-        QVERIFY(!m_state->downloadProgress().contains(11));
+        QVERIFY(!m_downloads->downloadProgress().contains(11));
         QCOMPARE(controller->dragIcon(), "square.grid.3x3.fill");
         QCOMPARE(controller->dragHelp(), "Drag to Ableton, Desktop, Finder");
 
@@ -115,27 +115,30 @@ private slots:
     }
 
     void anActiveDownloadShowsAsLoadingWithItsPercentage() {
+        Response refused = Response::text("no", 500);
+        refused.delayMs = 300;
+        m_server->on("GET", "/api/download/11.wav", refused);
         auto controller = controllerFor(remix());
         QSignalSpy presentation(controller.get(), &TrackDragController::presentationChanged);
-        m_state->setActiveDownloads({11});
+        auto download = m_downloads->downloadTrack(remix());
         QCOMPARE(controller->effectiveDragState(), DragState::Loading);
         QCOMPARE(controller->dragIcon(), "ellipsis");
         QCOMPARE(controller->wavLabel(), "WAV");
         QCOMPARE(controller->dragHelp(), "Downloading…");
-        m_state->setProgress(11, 0.428);
+        m_downloads->setProgress(11, 0.428);
         QCOMPARE(controller->wavLabel(), "42%");
         QCOMPARE(controller->dragHelp(), "Downloading… 42 %");
         QCOMPARE(controller->progress(), 0.42);
         QVERIFY(presentation.count() >= 2);
         // Another track's progress leaves this row alone.
         presentation.clear();
-        m_state->setProgress(99, 0.5);
+        m_downloads->setProgress(99, 0.5);
         QCOMPARE(presentation.count(), 0);
         // The drag state itself never moved.
         QCOMPARE(controller->dragState(), DragState::Idle);
 
-        m_state->endProgress(11);
-        m_state->setActiveDownloads({});
+        // The download fails: the row is back where it was.
+        QVERIFY(!QCoro::waitFor(std::move(download)));
         QCOMPARE(controller->effectiveDragState(), DragState::Idle);
         QCOMPARE(controller->wavLabel(), "WAV");
         QCOMPARE(controller->dragHelp(), "Click to download · Hover to prep drag");
@@ -148,7 +151,7 @@ private slots:
         QTRY_COMPARE(controller->dragState(), DragState::Ready);
         QCOMPARE(controller->cachedURL(),
                  QUrl::fromLocalFile(QDir(downloadFolder()).filePath(remix().suggestedFilename())));
-        QCOMPARE(m_state->downloads().size(), 1);
+        QCOMPARE(m_downloads->downloads().size(), 1);
     }
 
     void aDragHandsOverTheFileUnderItsDisplayNameAndCountsAsADownload() {
@@ -164,14 +167,16 @@ private slots:
         QFile staged(offered.toLocalFile());
         QVERIFY(staged.open(QIODevice::ReadOnly));
         QCOMPARE(staged.readAll(), m_wav);
-        QCOMPARE(m_state->downloads().size(), 1);
-        QCOMPARE(m_state->downloads().first().id, 11);
+        QCOMPARE(m_downloads->downloads().size(), 1);
+        QCOMPARE(m_downloads->downloads().first().id, 11);
 
         // The file vanished after the row became ready: an empty drag, still in the history.
         QFile::remove(downloaded);
-        m_state->setDownloads({});
+        Track other = remix();
+        other.id = 12;
+        m_downloads->recordDownload(other);
         QVERIFY(controller->beginDrag().isEmpty());
-        QCOMPARE(m_state->downloads().size(), 1);
+        QCOMPARE(m_downloads->downloads().first().id, 11);
     }
 
     void aRecycledRowStartsOverForItsNewTrack() {

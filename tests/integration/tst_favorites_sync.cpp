@@ -1,5 +1,7 @@
-#include "AppState.h"
+#include "Credentials.h"
+#include "Favorites.h"
 #include "Log.h"
+#include "NetworkSession.h"
 #include "ScriptedHttpServer.h"
 #include "SettingsStore.h"
 #include "TestHome.h"
@@ -13,18 +15,28 @@ using Response = test::ScriptedHttpServer::Response;
 class FavoritesSyncTest : public QObject {
     Q_OBJECT
 
+    NetworkSession m_network;
     std::unique_ptr<test::ScriptedHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<AppState> m_state;
+    Credentials m_credentials;
+    std::unique_ptr<Favorites> m_favorites;
 
-    void signIn() {
-        m_state->setUserEmail("a@b.c");
-        m_state->setUserToken("tok");
-        m_state->setLoggedIn(true);
+    // Favourites as the app starts with them: `stored` in the settings, signed in or not.
+    Favorites& start(const QByteArray& stored, bool signedIn = true) {
+        m_store->setBytes("aru.favorites", stored);
+        m_credentials = signedIn ? Credentials{"a@b.c", "tok"} : Credentials{};
+        m_favorites = std::make_unique<Favorites>(*m_store, m_credentials);
+        return *m_favorites;
     }
     QByteArray storedFavorites() const {
         return SettingsStore(m_store->fileName()).bytes("aru.favorites").value_or(QByteArray());
+    }
+    QStringList requestsSeen() const {
+        QStringList seen;
+        for (const auto& request : m_server->requests())
+            seen << request.method + " " + request.target + " " + request.body;
+        return seen;
     }
 
 private slots:
@@ -33,101 +45,89 @@ private slots:
         qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
         m_dir = std::make_unique<QTemporaryDir>();
         m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
-        m_state = std::make_unique<AppState>(*m_store);
     }
 
     void togglingChangesTheLocalListAtOnce() {
-        m_state->setFavorites({5, 7, 5, 9});
-        m_state->toggleFavorite(3);
-        QCOMPARE(m_state->favorites(), (QList<TrackId>{3, 5, 7, 5, 9}));
-        m_state->toggleFavorite(5); // every occurrence goes
-        QCOMPARE(m_state->favorites(), (QList<TrackId>{3, 7, 9}));
-        m_state->toggleFavorite(9);
-        m_state->toggleFavorite(9); // an existing favourite toggled twice moves to the front
-        QCOMPARE(m_state->favorites(), (QList<TrackId>{9, 3, 7}));
+        Favorites& favorites = start("[5,7,5,9]", false);
+        favorites.toggleFavorite(3);
+        QCOMPARE(favorites.favorites(), (QList<TrackId>{3, 5, 7, 5, 9}));
+        favorites.toggleFavorite(5); // every occurrence goes
+        QCOMPARE(favorites.favorites(), (QList<TrackId>{3, 7, 9}));
+        favorites.toggleFavorite(9);
+        favorites.toggleFavorite(9); // an existing favourite toggled twice moves to the front
+        QCOMPARE(favorites.favorites(), (QList<TrackId>{9, 3, 7}));
         QCOMPARE(storedFavorites(), QByteArray("[9,3,7]"));
-        // Signed out: nothing is sent.
+        // Signed out: nothing is sent, not even a refresh.
+        QCoro::waitFor(favorites.refreshFavoritesFromServer());
         QTest::qWait(50);
         QCOMPARE(m_server->requests().size(), 0);
     }
 
-    void theServerIsToldInTheBackground() {
-        signIn();
+    void theServerIsToldInTheBackgroundAndARefusalIsOnlyLogged() {
+        Favorites& favorites = start("[8]");
         m_server->on("*", "/api/sync/favorites", Response::json("{}"));
+        m_server->on("POST", "/api/sync/favorites", Response::json("{}", 500), 1);
         Log::Capture log;
-        m_state->setFavorites({8});
-        m_state->toggleFavorite(42);
-        m_state->toggleFavorite(8);
-        QVERIFY(m_server->waitForRequests(2));
-        QStringList seen;
-        for (const auto& request : m_server->requests())
-            seen << request.method + " " + request.target + " " + request.body;
+        favorites.toggleFavorite(8);
+        favorites.toggleFavorite(42);
+        favorites.toggleFavorite(43);
+        QCOMPARE(favorites.favorites(), (QList<TrackId>{43, 42}));
+        QVERIFY(m_server->waitForRequests(3));
+        QStringList seen = requestsSeen();
         seen.sort();
         QCOMPARE(seen, (QStringList{"DELETE /api/sync/favorites?trackId=8 ",
-                                    R"(POST /api/sync/favorites {"trackId":42})"}));
-        QTest::qWait(200); // the answers arrive; success leaves no trace
-        QVERIFY(log.lines().isEmpty());
+                                    R"(POST /api/sync/favorites {"trackId":42})",
+                                    R"(POST /api/sync/favorites {"trackId":43})"}));
+        QTRY_COMPARE(log.lines().size(), 1);
+        QVERIFY(log.lines().first().contains(QRegularExpression(
+            R"(^\[Favorites\] cloud sync failed for 4[23]: HTTP 500: Erreur serveur$)")));
+        QCOMPARE(favorites.favorites(), (QList<TrackId>{43, 42}));
     }
 
-    void aRefusalIsLoggedAndNotUndone() {
-        signIn();
-        m_server->on("POST", "/api/sync/favorites", Response::json("{}", 500));
-        Log::Capture log;
-        m_state->toggleFavorite(42);
-        QCOMPARE(m_state->favorites(), QList<TrackId>{42});
-        QTRY_COMPARE(log.lines(),
-                     QStringList{"[Favorites] cloud sync failed for 42: HTTP 500: Erreur serveur"});
-        QCOMPARE(m_state->favorites(), QList<TrackId>{42});
+    void refreshTakesTheServersList_data() {
+        QTest::addColumn<QByteArray>("local");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QList<TrackId>>("expected");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("replaced") << QByteArray("[1,2]") << 200
+                                  << QByteArray(R"({"trackIds":[9,4,9]})")
+                                  << QList<TrackId>{9, 4, 9} << QByteArray("[9,4,9]");
+        QTest::newRow("unreadable server keeps the local list")
+            << QByteArray("[1,2]") << 401 << QByteArray(R"({"trackIds":[9]})")
+            << QList<TrackId>{1, 2} << QByteArray("[1,2]");
+        QTest::newRow("both empty: nothing to write")
+            << QByteArray("garbage") << 200 << QByteArray(R"({"trackIds":[]})") << QList<TrackId>{}
+            << QByteArray("garbage");
     }
-
-    void refreshReplacesWithTheServersList() {
-        signIn();
-        m_state->setFavorites({1, 2});
-        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[9,4,9]})"));
-        QCoro::waitFor(m_state->refreshFavoritesFromServer());
-        QCOMPARE(m_state->favorites(), (QList<TrackId>{9, 4, 9}));
-        QCOMPARE(storedFavorites(), QByteArray("[9,4,9]"));
-    }
-
-    void refreshKeepsTheLocalListWhenTheServerCannotBeRead() {
-        signIn();
-        m_state->setFavorites({1, 2});
-        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[9]})", 401));
-        QCoro::waitFor(m_state->refreshFavoritesFromServer());
-        QCOMPARE(m_state->favorites(), (QList<TrackId>{1, 2}));
-    }
-
-    void refreshDoesNothingSignedOut() {
-        m_state->setFavorites({1});
-        QCoro::waitFor(m_state->refreshFavoritesFromServer());
-        QCOMPARE(m_server->requests().size(), 0);
-    }
-
-    void anEmptyAccountOnAnEmptyListStoresTheEmptyList() {
-        signIn();
-        m_store->setBytes("aru.favorites", "garbage");
-        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[]})"));
-        QCoro::waitFor(m_state->refreshFavoritesFromServer());
-        QVERIFY(m_state->favorites().isEmpty());
-        QCOMPARE(storedFavorites(), QByteArray("[]"));
+    void refreshTakesTheServersList() {
+        QFETCH(QByteArray, local);
+        QFETCH(int, status);
+        QFETCH(QByteArray, answer);
+        QFETCH(QList<TrackId>, expected);
+        QFETCH(QByteArray, stored);
+        Favorites& favorites = start(local);
+        m_server->on("GET", "/api/sync/favorites", Response::json(answer, status));
+        QCoro::waitFor(favorites.refreshFavoritesFromServer());
+        QCOMPARE(favorites.favorites(), expected);
+        QCOMPARE(storedFavorites(), stored);
         QCOMPARE(m_server->requests().size(), 1);
     }
 
     void anEmptyAccountReceivesTheLocalListInOrderThenIsReadBack() {
-        signIn();
-        m_state->setFavorites({3, 1, 2});
+        Favorites& favorites = start("[3,1,2]");
         m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[1,3]})"));
         m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[]})"), 1);
         m_server->on("POST", "/api/sync/favorites", Response::json("{}"));
         m_server->on("POST", "/api/sync/favorites", Response::json("{}", 500),
                      1); // the first upload fails
-        QCoro::waitFor(m_state->refreshFavoritesFromServer());
-        QStringList order;
-        for (const auto& request : m_server->requests())
-            order << request.method + " " + request.body;
-        QCOMPARE(order, (QStringList{"GET ", R"(POST {"trackId":3})", R"(POST {"trackId":1})",
-                                     R"(POST {"trackId":2})", "GET "}));
-        QCOMPARE(m_state->favorites(), (QList<TrackId>{1, 3}));
+        QCoro::waitFor(favorites.refreshFavoritesFromServer());
+        QCOMPARE(
+            requestsSeen(),
+            (QStringList{"GET /api/sync/favorites ", R"(POST /api/sync/favorites {"trackId":3})",
+                         R"(POST /api/sync/favorites {"trackId":1})",
+                         R"(POST /api/sync/favorites {"trackId":2})", "GET /api/sync/favorites "}));
+        QCOMPARE(favorites.favorites(), (QList<TrackId>{1, 3}));
         QCOMPARE(storedFavorites(), QByteArray("[1,3]"));
     }
 };

@@ -13,18 +13,12 @@ constexpr int kStopTimeoutMs = 15000;
 
 } // namespace
 
-CatalogServerProcess::CatalogServerProcess(const QStringList& extraArguments,
-                                           const QString& dataDir)
-    : m_dataDir(dataDir) {
-    if (m_dataDir.isEmpty()) {
-        m_ownDir = std::make_unique<QTemporaryDir>();
-        m_dataDir = m_ownDir->path();
-    }
+CatalogServerProcess::CatalogServerProcess(const QStringList& extraArguments) {
     // Request lines go to the test's own standard error, where ctest shows them on failure.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(QStringLiteral(ARU_CATALOG_SERVER_PATH),
                     QStringList{QStringLiteral("--port"), QStringLiteral("0"),
-                                QStringLiteral("--data-dir"), m_dataDir} +
+                                QStringLiteral("--data-dir"), m_dataDir.path()} +
                         extraArguments);
     if (!m_process.waitForStarted(kStartTimeoutMs)) {
         m_error = m_process.errorString();

@@ -19,9 +19,7 @@ namespace aru::test {
 // the thread's event loop like the client under test, so it never blocks: a delayed or slow
 // answer on one connection leaves the others free, and large bodies are produced chunk by chunk
 // as the socket drains, so a test can stream hundreds of megabytes without holding them.
-//
-// Connections are kept alive as HTTP/1.1 expects unless a response, or the request, asks to close.
-// Pipelined requests wait in the buffer until the answer in progress is complete.
+// Connections stay open between requests unless a response, or the request, asks to close.
 //
 // Wait for replies with a real event loop (QSignalSpy::wait, QEventLoop): QTest::qWaitFor naps
 // 10 ms between batches of events, which slows a large transfer to a few MB/s and changes how the
@@ -32,8 +30,7 @@ class ScriptedHttpServer : public QObject {
 public:
     struct Response {
         int status = 200;
-        // Sent as given, after the status line. A Content-Length here replaces the computed one,
-        // which lets a test announce a length the body does not have.
+        // Sent as given, after the status line.
         QList<std::pair<QByteArray, QByteArray>> headers;
         QByteArray body;
         // Instead of `body`: bodySize bytes, produced on demand. bodyChunk(offset, maxBytes)
@@ -44,12 +41,10 @@ public:
         int chunkDelayMs = 0; // between body chunks: a slow transfer
         qint64 chunkBytes = 64 * 1024;
         // Send only this many body bytes, then close (or, with `reset`, abort with RST) once they
-        // have left the socket. The header still announces the full length, and announces the
-        // close only with closeAfter.
+        // have left the socket. The header still announces the full length, and no close.
         std::optional<qint64> cutAfter;
         bool reset = false;
         bool omitContentLength = false; // the body ends by closing the connection
-        bool closeAfter = false;        // "Connection: close", then close
         // A redirect: status 302 unless `status` is already a 3xx, with this Location.
         QUrl redirectTo;
 
@@ -63,8 +58,7 @@ public:
 
     struct Request {
         QByteArray method;
-        QByteArray target; // as sent: path and query
-        QByteArray version;
+        QByteArray target;                     // as sent: path and query
         QHash<QByteArray, QByteArray> headers; // names lower-cased; repeated headers joined by ", "
         QByteArray body;
         int connectionIndex = -1; // counts accepted connections from 0: shows keep-alive reuse
@@ -79,7 +73,6 @@ public:
     ~ScriptedHttpServer() override;
 
     bool isListening() const;
-    quint16 port() const;
     // "http://127.0.0.1:PORT", without a trailing slash.
     QUrl baseUrl() const;
     QUrl url(const QString& pathAndQuery) const;

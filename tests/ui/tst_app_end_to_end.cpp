@@ -1,6 +1,8 @@
 #include "APIClient.h"
+#include "AppServices.h"
 #include "AppState.h"
 #include "CatalogServerProcess.h"
+#include "QtMediaBackend.h"
 #include "SettingsStore.h"
 #include "TestHome.h"
 
@@ -35,6 +37,8 @@ void typeText(QWindow* window, const QString& text) {
 class AppEndToEndTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_caches;
+    AppServices m_services{m_caches.path()};
     std::unique_ptr<CatalogServerProcess> m_server;
 
 private slots:
@@ -110,10 +114,9 @@ private slots:
     void signInThroughTheLoginScreen() {
         QTemporaryDir dir;
         SettingsStore settings(dir.filePath("settings.ini"));
-        AppState state(settings);
+        AppState state(settings, QtMediaBackend::factory());
         QQmlApplicationEngine engine;
         engine.addImportPath("qrc:/qt/qml");
-        state.exposeTo(engine);
         engine.load(QUrl("qrc:/qt/qml/Aru/AppWindow.qml"));
         QCOMPARE(engine.rootObjects().size(), 1);
         auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().first());
@@ -149,17 +152,17 @@ private slots:
         typeText(window, demoPassword);
         QTest::keyClick(window, Qt::Key_Return);
 
-        QTRY_VERIFY_WITH_TIMEOUT(state.isLoggedIn(), 10000);
-        QCOMPARE(state.userEmail(), demoEmail);
-        QVERIFY(!state.userToken().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(state.session()->isLoggedIn(), 10000);
+        QCOMPARE(state.session()->userEmail(), demoEmail);
+        QVERIFY(!state.session()->userToken().isEmpty());
         QTRY_VERIFY(find("signedInPlaceholder"));
         QTRY_VERIFY(!find("loginView"));
-        QTRY_COMPARE_WITH_TIMEOUT(state.tracks().size(), catalogueSize, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(state.catalog()->trackCount(), catalogueSize, 15000);
 
         QObject* logout = window->findChild<QObject*>("logoutAction");
         QVERIFY(logout);
         QMetaObject::invokeMethod(logout, "trigger");
-        QVERIFY(!state.isLoggedIn());
+        QVERIFY(!state.session()->isLoggedIn());
         QTRY_VERIFY(find("loginView"));
         QTRY_VERIFY(!find("signedInPlaceholder"));
         QVERIFY(window->isVisible());

@@ -1,10 +1,10 @@
-#include "AppState.h"
 #include "CatalogFixture.h"
 #include "Log.h"
 #include "LoginController.h"
+#include "NetworkSession.h"
 #include "ScriptedHttpServer.h"
-#include "SettingsStore.h"
 #include "TestHome.h"
+#include "TestState.h"
 
 #include <QCoroTask>
 #include <QJsonDocument>
@@ -29,12 +29,12 @@ const QByteArray signedInJson =
 class LoginControllerTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<AppState> m_state;
+    NetworkSession m_network;
+    std::unique_ptr<test::TestState> m_state;
     std::unique_ptr<ScriptedHttpServer> m_server;
     std::unique_ptr<LoginController> m_login;
 
+    AppState& state() { return **m_state; }
     QList<ScriptedHttpServer::Request> requestsTo(const QString& path) const {
         QList<ScriptedHttpServer::Request> found;
         for (const auto& request : m_server->requests())
@@ -45,14 +45,12 @@ class LoginControllerTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
-        m_state = std::make_unique<AppState>(*m_store);
-        m_state->setLanguage(AppLanguage::En);
+        m_state = std::make_unique<test::TestState>();
+        state().preferences()->setLanguage(AppLanguage::En);
         m_server = std::make_unique<ScriptedHttpServer>();
         qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
         m_login = std::make_unique<LoginController>();
-        m_login->setAppState(m_state.get());
+        m_login->setAppState(m_state->get());
     }
     void cleanup() {
         m_login.reset();
@@ -95,8 +93,8 @@ private slots:
         QVERIFY(m_login->hasError());
         QCOMPARE(m_login->error(), error);
         QVERIFY(!m_login->isLoading());
-        QVERIFY(!m_state->isLoggedIn());
-        QVERIFY(m_store->string("aru.user.token").value_or(QString()).isEmpty());
+        QVERIFY(!state().session()->isLoggedIn());
+        QVERIFY(m_state->store().string("aru.user.token").value_or(QString()).isEmpty());
         QCOMPARE(requestsTo("/api/sync/catalog").size(), 0);
     }
 
@@ -120,7 +118,7 @@ private slots:
         m_login->setEmail("  Jane@ARU.test ");
         m_login->setPassword("secret pw");
         Log::Capture log;
-        QSignalSpy loggedIn(m_state.get(), &AppState::isLoggedInChanged);
+        QSignalSpy loggedIn(state().session(), &Session::isLoggedInChanged);
         QCoro::waitFor(m_login->signIn());
 
         // Sent exactly as typed.
@@ -132,17 +130,17 @@ private slots:
 
         // The session is the server's, and it is saved.
         QCOMPARE(loggedIn.size(), 1);
-        QVERIFY(m_state->isLoggedIn());
-        QCOMPARE(m_state->userEmail(), "jane@aru.test");
-        QCOMPARE(m_state->userToken(), "tok-123");
-        QCOMPARE(m_store->string("aru.user.token"), std::optional<QString>("tok-123"));
+        QVERIFY(state().session()->isLoggedIn());
+        QCOMPARE(state().session()->userEmail(), "jane@aru.test");
+        QCOMPARE(state().session()->userToken(), "tok-123");
+        QCOMPARE(m_state->store().string("aru.user.token"), std::optional<QString>("tok-123"));
         QVERIFY(!m_login->hasError());
 
         // Both follow-ups run on their own.
-        QTRY_COMPARE(m_state->tracks().size(), 3);
-        QVERIFY(m_state->tagLibrary().has_value());
-        QTRY_COMPARE(m_state->favorites(), (QList<TrackId>{11, 12}));
-        QVERIFY(!m_state->isLoadingCatalog());
+        QTRY_COMPARE(state().catalog()->tracks().size(), 3);
+        QVERIFY(state().catalog()->tagLibrary().has_value());
+        QTRY_COMPARE(state().favorites()->favorites(), (QList<TrackId>{11, 12}));
+        QVERIFY(!state().catalog()->isLoadingCatalog());
         const auto favorites = requestsTo("/api/sync/favorites");
         QCOMPARE(favorites.size(), 1);
         QCOMPARE(favorites[0].header("authorization"), QByteArray("Bearer tok-123"));
@@ -159,9 +157,9 @@ private slots:
         Log::Capture log;
         QCoro::waitFor(m_login->signIn());
         QTRY_COMPARE(log.lines(), QStringList{"Catalog load failed: HTTP 503: Erreur serveur"});
-        QTRY_VERIFY(!m_state->isLoadingCatalog());
-        QVERIFY(m_state->isLoggedIn());
-        QVERIFY(m_state->tracks().isEmpty());
+        QTRY_VERIFY(!state().catalog()->isLoadingCatalog());
+        QVERIFY(state().session()->isLoggedIn());
+        QVERIFY(state().catalog()->tracks().isEmpty());
         QVERIFY(!m_login->hasError());
     }
 
@@ -194,8 +192,8 @@ private slots:
         m_login->setPassword("pw");
         m_login->login();
         m_login.reset(); // the screen was closed while the request ran
-        QTRY_VERIFY(m_state->isLoggedIn());
-        QTRY_COMPARE(m_state->tracks().size(), 2);
+        QTRY_VERIFY(state().session()->isLoggedIn());
+        QTRY_COMPARE(state().catalog()->tracks().size(), 2);
     }
 };
 

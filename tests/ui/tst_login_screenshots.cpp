@@ -1,16 +1,10 @@
-#include "AppState.h"
 #include "FontRegistry.h"
-#include "SettingsStore.h"
 #include "TestHome.h"
+#include "TestState.h"
 #include "Theme.h"
+#include "ViewHarness.h"
 
-#include <QDir>
 #include <QGuiApplication>
-#include <QImage>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickView>
-#include <QTemporaryDir>
 #include <memory>
 
 using namespace aru;
@@ -20,45 +14,17 @@ using namespace aru;
 class LoginScreenshotsTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<AppState> m_state;
-    std::unique_ptr<QQuickView> m_view;
+    std::unique_ptr<test::TestState> m_state;
+    std::unique_ptr<test::ViewHarness> m_view;
 
-    QQuickItem* item(const char* name) const {
-        return m_view->rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
-    }
-    QRect sceneRect(const char* name) const {
-        QQuickItem* target = item(name);
-        return target->mapRectToScene(QRectF(0, 0, target->width(), target->height())).toRect();
-    }
-    static QString outputDir() {
-        const QString configured = qEnvironmentVariable("ARU_SCREENSHOT_DIR");
-        const QString dir = configured.isEmpty()
-                                ? QCoreApplication::applicationDirPath() + "/screenshots"
-                                : configured;
-        QDir().mkpath(dir);
-        return dir;
-    }
-    QImage grab(const QString& name) {
-        QImage image = m_view->grabWindow();
-        image = image.convertToFormat(QImage::Format_RGB32);
-        const QString path = outputDir() + "/" + name + ".png";
-        image.save(path);
-        qInfo("screenshot: %s", qPrintable(path));
-        return image;
-    }
-    // Colours the renderer may round by one step per channel.
+    QQuickItem* item(const char* name) const { return m_view->item(name); }
+    QRect sceneRect(const char* name) const { return m_view->sceneRect(name); }
+    QImage grab(const QString& name) { return m_view->grab(name); }
     static bool near(QColor actual, QColor expected) {
-        return qAbs(actual.red() - expected.red()) <= 2 &&
-               qAbs(actual.green() - expected.green()) <= 2 &&
-               qAbs(actual.blue() - expected.blue()) <= 2;
+        return test::ViewHarness::near(actual, expected);
     }
     static QColor over(const QColor& top, const QColor& below) {
-        const qreal a = top.alphaF();
-        return QColor::fromRgbF(top.redF() * a + below.redF() * (1 - a),
-                                top.greenF() * a + below.greenF() * (1 - a),
-                                top.blueF() * a + below.blueF() * (1 - a));
+        return test::ViewHarness::over(top, below);
     }
 
 private slots:
@@ -68,19 +34,12 @@ private slots:
     }
 
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
-        m_state = std::make_unique<AppState>(*m_store);
-        m_state->setLanguage(AppLanguage::En);
-        m_view = std::make_unique<QQuickView>();
-        m_view->engine()->addImportPath("qrc:/qt/qml");
-        m_state->exposeTo(*m_view->engine());
-        m_view->setResizeMode(QQuickView::SizeRootObjectToView);
-        m_view->resize(1280, 820);
-        m_view->setSource(QUrl("qrc:/qt/qml/Aru/LoginView.qml"));
-        QVERIFY(m_view->status() == QQuickView::Ready);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        m_view.reset();
+        m_state.reset();
+        m_state = std::make_unique<test::TestState>();
+        (*m_state)->preferences()->setLanguage(AppLanguage::En);
+        m_view = std::make_unique<test::ViewHarness>("LoginView.qml");
+        QVERIFY(m_view->isReady() && m_view->waitExposed());
     }
 
     void signInMode() {
@@ -99,7 +58,7 @@ private slots:
         item("passwordField")->setProperty("text", "aru-demo");
         QTest::qWait(100);
         const QImage image = grab("login-sign-in");
-        QCOMPARE(image.size() / m_view->devicePixelRatio(), QSize(1280, 820));
+        QCOMPARE(image.size() / m_view->window()->devicePixelRatio(), QSize(1280, 820));
         QVERIFY(near(image.pixelColor(5, 5), Theme::Color::bgDark));
         QVERIFY(
             near(image.pixelColor(button.left() + 3, button.center().y()), Theme::Color::accent));
@@ -117,7 +76,7 @@ private slots:
     }
 
     void resetMode() {
-        QMetaObject::invokeMethod(m_view->rootObject()->property("controller").value<QObject*>(),
+        QMetaObject::invokeMethod(m_view->root()->property("controller").value<QObject*>(),
                                   "toggleResetMode");
         item("emailField")->setProperty("text", "demo@aru.test");
         QTest::qWait(100);

@@ -1,58 +1,35 @@
-#include "AppState.h"
+#include "NetworkSession.h"
 #include "ScriptedHttpServer.h"
-#include "SettingsStore.h"
 #include "TestHome.h"
+#include "TestState.h"
+#include "ViewHarness.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickView>
-#include <QTemporaryDir>
 #include <memory>
 
 using namespace aru;
 using aru::test::ScriptedHttpServer;
 using Response = ScriptedHttpServer::Response;
 
-namespace {
-
-// Types ASCII text key by key (Qt Test offers whole strings only for widgets).
-void typeText(QWindow* window, const QString& text) {
-    for (const QChar c : text)
-        QTest::keyClick(window, c.toLatin1());
-}
-
-} // namespace
-
 // The sign-in screen as the user drives it: keys typed into its fields, clicks on its buttons.
 class LoginViewTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<AppState> m_state;
+    NetworkSession m_network;
+    std::unique_ptr<test::TestState> m_state;
     std::unique_ptr<ScriptedHttpServer> m_server;
-    std::unique_ptr<QQuickView> m_view;
+    std::unique_ptr<test::ViewHarness> m_view;
 
-    QQuickItem* item(const char* name) const {
-        auto* found = m_view->rootObject()->findChild<QQuickItem*>(QString::fromLatin1(name));
-        if (!found)
-            qWarning("no item named %s", name);
-        return found;
-    }
+    QQuickItem* item(const char* name) const { return m_view->item(name); }
     QString text(const char* name) const { return item(name)->property("text").toString(); }
-    void click(const char* name) {
-        QQuickItem* target = item(name);
-        const QPointF centre =
-            target->mapToScene(QPointF(target->width() / 2, target->height() / 2));
-        QTest::mouseClick(m_view.get(), Qt::LeftButton, {}, centre.toPoint());
-    }
+    void click(const char* name) { m_view->click(name); }
     void type(const char* field, const QString& keys) {
         click(field);
         QTRY_VERIFY(item(field)->hasActiveFocus());
-        typeText(m_view.get(), keys);
+        m_view->type(keys);
     }
+    void pressReturn() { QTest::keyClick(m_view->window(), Qt::Key_Return); }
     QList<ScriptedHttpServer::Request> authRequests() const {
         QList<ScriptedHttpServer::Request> found;
         for (const auto& request : m_server->requests())
@@ -63,22 +40,13 @@ class LoginViewTest : public QObject {
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
-        m_state = std::make_unique<AppState>(*m_store);
-        m_state->setLanguage(AppLanguage::En);
+        m_state.reset();
+        m_state = std::make_unique<test::TestState>();
+        (*m_state)->preferences()->setLanguage(AppLanguage::En);
         m_server = std::make_unique<ScriptedHttpServer>();
         qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
-        m_view = std::make_unique<QQuickView>();
-        m_view->engine()->addImportPath("qrc:/qt/qml");
-        m_state->exposeTo(*m_view->engine());
-        m_view->setResizeMode(QQuickView::SizeRootObjectToView);
-        m_view->resize(1280, 820);
-        m_view->setSource(QUrl("qrc:/qt/qml/Aru/LoginView.qml"));
-        QVERIFY2(m_view->status() == QQuickView::Ready,
-                 qPrintable(m_view->errors().value(0).toString()));
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        m_view = std::make_unique<test::ViewHarness>("LoginView.qml");
+        QVERIFY(m_view->isReady() && m_view->waitExposed());
     }
     void cleanup() {
         m_view.reset();
@@ -96,7 +64,7 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(authRequests().size(), 0);
 
-        QTest::keyClick(m_view.get(), Qt::Key_Return);
+        pressReturn();
         QTRY_COMPARE(authRequests().size(), 1);
         const QJsonObject body = QJsonDocument::fromJson(authRequests()[0].body).object();
         QCOMPARE(body.value("email").toString(), "jane@aru.test");
@@ -113,13 +81,13 @@ private slots:
         type("passwordField", "pw");
         QVERIFY(item("submitButton")->isEnabled());
         QCOMPARE(item("submitButton")->opacity(), 1.0);
-        QTest::keyClick(m_view.get(), Qt::Key_Return); // in the password field
+        pressReturn(); // in the password field
         QTRY_VERIFY(item("submitSpinner")->isVisible());
         QCOMPARE(text("submitLabel"), "SIGNING IN…");
         QVERIFY(!item("submitButton")->isEnabled());
-        QTest::keyClick(m_view.get(), Qt::Key_Return);
+        pressReturn();
         click("emailField");
-        QTest::keyClick(m_view.get(), Qt::Key_Return);
+        pressReturn();
         QTRY_COMPARE(text("errorText"), "HTTP 500: maintenance");
         QVERIFY(!item("submitSpinner")->isVisible());
         QCOMPARE(text("submitLabel"), "SIGN IN");
@@ -144,7 +112,7 @@ private slots:
 
         m_server->on("POST", "/api/sync/auth", Response::json(R"({"success":true})"));
         type("emailField", "");
-        QTest::keyClick(m_view.get(), Qt::Key_Return); // Return in the e-mail field sends too
+        pressReturn(); // Return in the e-mail field sends too
         QTRY_VERIFY(item("resetSuccessText")->isVisible());
         QCOMPARE(text("resetSuccessText"), "Email sent. Check your inbox to set a new password.");
         QVERIFY(!item("errorText")->isVisible()); // a new request clears the old message
@@ -162,7 +130,7 @@ private slots:
     }
 
     void textsFollowTheLanguage() {
-        m_state->setLanguage(AppLanguage::Fr);
+        (*m_state)->preferences()->setLanguage(AppLanguage::Fr);
         QCOMPARE(text("titleText"), "Connexion");
         QCOMPARE(text("submitLabel"), "SE CONNECTER");
         QCOMPARE(item("emailField")->property("placeholderText").toString(), "Email");

@@ -39,6 +39,7 @@ class AudioPlayerTest : public QObject {
 
 private slots:
     void init() {
+        m_player.reset(); // first: its platform player logs its end into m_media
         m_media = FakeMedia();
         m_player = std::make_unique<AudioPlayer>(m_media.factory());
     }
@@ -136,7 +137,7 @@ private slots:
         QVERIFY(m_player->isPlaying());
     }
 
-    void toggleAndVolume() {
+    void toggleVolumeAndStop() {
         QSignalSpy volume(m_player.get(), &AudioPlayer::volumeChanged);
         m_player->togglePlayPause(); // nothing loaded: nothing
         m_player->setVolume(0.3f);
@@ -145,15 +146,25 @@ private slots:
         QVERIFY(!m_player->isPlaying());
         QCOMPARE(volume.size(), 1);
 
-        m_player->play(track(7));
+        m_player->play(track(7), 0.5, true);
         QCOMPARE(m_media.current->volume, 0.3f); // kept for the next track
         m_player->togglePlayPause();
         QVERIFY(!m_player->isPlaying() && !m_media.current->playing);
         m_player->setVolume(1.5f);
         QCOMPARE(m_media.current->volume, 1.0f);
+
+        // Stopping unloads all but the volume.
+        m_media.log.clear();
         m_player->stop();
+        QCOMPARE(m_media.eventsOf(1),
+                 (QStringList{"observer removed", "end handler removed", "pause", "destroyed"}));
+        QVERIFY(!m_player->currentTrack() && !m_player->isPlaying());
         m_player->play(track(8));
         QCOMPARE(m_media.current->volume, 1.0f);
+        // The stopped track's pending fraction does not reach the next one.
+        m_media.current->knownDuration = 100;
+        m_media.current->tick(1);
+        QCOMPARE(m_player->currentTime(), 1.0);
     }
 
     void theEndRewindsPausesThenCallsBack() {
@@ -176,22 +187,6 @@ private slots:
         backend.finish();
         QCOMPARE(m_media.eventsOf(1).last(), QStringLiteral("destroyed"));
         QCOMPARE(m_player->currentTrack()->id, TrackId(8));
-    }
-
-    void stopUnloadsAllButTheVolume() {
-        m_player->play(track(7), 0.5, true);
-        m_player->setVolume(0.5f);
-        m_media.log.clear();
-        m_player->stop();
-        QCOMPARE(m_media.eventsOf(1),
-                 (QStringList{"observer removed", "end handler removed", "pause", "destroyed"}));
-        QVERIFY(!m_player->currentTrack() && !m_player->isPlaying());
-        QCOMPARE(m_player->volume(), 0.5f);
-        // The stopped track's pending fraction does not reach the next one.
-        m_player->play(track(7));
-        m_media.current->knownDuration = 100;
-        m_media.current->tick(1);
-        QCOMPARE(m_player->currentTime(), 1.0);
     }
 
     // The platform player's stream that never starts is told apart from one that plays, pauses,

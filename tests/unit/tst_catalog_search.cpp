@@ -5,70 +5,38 @@
 #include "SyncCatalog.h"
 #include "TestHome.h"
 
-#include <functional>
+#include <QJsonDocument>
+#include <QSet>
 
 using namespace aru;
 using Query = CatalogSearchIndex::Query;
 
+Q_DECLARE_METATYPE(aru::CatalogSearchIndex::Query)
+
+// Each case names only the query fields it sets; the others keep their empty defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace {
 
-Track makeTrack(TrackId id, const QString& title, const QString& artist,
-                const std::function<void(Track&)>& fill = {}) {
-    Track track;
-    track.id = id;
-    track.title = title;
-    track.artist = artist;
-    if (fill)
-        fill(track);
-    return track;
+Track decoded(const char* json) {
+    return Track::fromJson(QJsonDocument::fromJson(json).object()).value();
 }
 
 // Small catalogue where each track isolates one rule.
 QList<Track> rulesCatalogue() {
     return {
-        makeTrack(1, "Calmness", "Ana",
-                  [](Track& t) {
-                      t.genre = "Ambient";
-                      t.mood = QStringList{"Dreamy"};
-                      t.themes = QStringList{"Ocean"};
-                      t.instruments = QStringList{"Grand Piano"};
-                      t.tempo = "Slow";
-                      t.vocal = "Instrumental";
-                  }),
-        makeTrack(2, "Night", "Jo",
-                  [](Track& t) {
-                      t.genre = "rock";
-                      t.mood = QStringList{"Calm", "Dark"};
-                      t.tempo = "Fast";
-                      t.vocal = "Vocal";
-                      t.description = "dark and calm";
-                  }),
-        makeTrack(3, "Streets", "Kim",
-                  [](Track& t) {
-                      t.genre = "Rock";
-                      t.mood = QStringList{"Tense"};
-                      t.themes = QStringList{"City"};
-                      t.instruments = QStringList{"Urban"};
-                      t.tempo = "Fast";
-                      t.description = "calm and dark night";
-                  }),
-        makeTrack(4, "Night Drive", "Lu",
-                  [](Track& t) {
-                      t.themes = QStringList{"Dark"};
-                      t.album = "Été";
-                  }),
-        makeTrack(5, "Été", "Max",
-                  [](Track& t) {
-                      t.genre = "";
-                      t.mood = QStringList{};
-                      t.album = "Summer Songs";
-                  }),
-        makeTrack(6, "Nightfall", "Oli", [](Track& t) { t.mood = QStringList{"Hopeful"}; }),
+        decoded(R"({"id":1,"title":"Calmness","artist":"Ana","genre":"Ambient","mood":["Dreamy"],
+            "themes":["Ocean"],"instruments":["Grand Piano"],"tempo":"Slow","vocal":"Instrumental"})"),
+        decoded(R"({"id":2,"title":"Night","artist":"Jo","genre":"rock","mood":["Calm","Dark"],
+            "tempo":"Fast","vocal":"Vocal","description":"dark and calm"})"),
+        decoded(R"({"id":3,"title":"Streets","artist":"Kim","genre":"Rock","mood":["Tense"],
+            "themes":["City"],"instruments":["Urban"],"tempo":"Fast",
+            "description":"calm and dark night"})"),
+        decoded(R"({"id":4,"title":"Night Drive","artist":"Lu","themes":["Dark"],"album":"Été"})"),
+        decoded(R"({"id":5,"title":"Été","artist":"Max","genre":"","mood":[],
+            "album":"Summer Songs"})"),
+        decoded(R"({"id":6,"title":"Nightfall","artist":"Oli","mood":["Hopeful"]})"),
     };
-}
-
-std::optional<QString> optional(const QVariant& value) {
-    return value.isValid() ? std::optional<QString>(value.toString()) : std::nullopt;
 }
 
 QList<TrackId> idsAt(const QList<Track>& tracks, const QList<int>& rows) {
@@ -78,26 +46,12 @@ QList<TrackId> idsAt(const QList<Track>& tracks, const QList<int>& rows) {
     return ids;
 }
 
-void addQueryColumns() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("tags");
-    QTest::addColumn<QVariant>("mood");
-    QTest::addColumn<QVariant>("genre");
-    QTest::addColumn<QVariant>("tempo");
-    QTest::addColumn<QVariant>("vocal");
+// The index and the straightforward rules it must agree with.
+void compareWithBoth(const QList<Track>& tracks, const Query& query,
+                     QList<int> CatalogSearchIndex::Result::*list, const QList<TrackId>& expected) {
+    QCOMPARE(idsAt(tracks, CatalogSearchIndex(tracks).search(query).*list), expected);
+    QCOMPARE(idsAt(tracks, CatalogSearchReference::search(tracks, query).*list), expected);
 }
-
-Query fetchQuery() {
-    QFETCH(QString, text);
-    QFETCH(QStringList, tags);
-    QFETCH(QVariant, mood);
-    QFETCH(QVariant, genre);
-    QFETCH(QVariant, tempo);
-    QFETCH(QVariant, vocal);
-    return {text, optional(mood), optional(genre), optional(tempo), optional(vocal), tags};
-}
-
-const QVariant none;
 
 } // namespace
 
@@ -106,100 +60,70 @@ class CatalogSearchTest : public QObject {
 
 private slots:
     void filtering_data() {
-        addQueryColumns();
+        QTest::addColumn<Query>("query");
         QTest::addColumn<QList<TrackId>>("expected");
-        const QStringList noTags;
-        const QList<TrackId> all{1, 2, 3, 4, 5, 6};
-
-        QTest::newRow("nothing set") << "" << noTags << none << none << none << none << all;
-        QTest::newRow("substring of title, mood in other case")
-            << "calm" << noTags << none << none << none << none << QList<TrackId>{1, 2};
-        QTest::newRow("artist") << "jo" << noTags << none << none << none << none
-                                << QList<TrackId>{2};
-        QTest::newRow("album") << "summer" << noTags << none << none << none << none
-                               << QList<TrackId>{5};
-        QTest::newRow("instruments are not text")
-            << "piano" << noTags << none << none << none << none << QList<TrackId>{};
-        QTest::newRow("trailing space kept, tags rescue")
-            << "night " << QStringList{"Dark", "Atmospheric", "Urban"} << none << none << none
-            << none << QList<TrackId>{2, 3, 4};
-        QTest::newRow("tag on theme, description ignored")
-            << "sombre" << QStringList{"Dark", "Atmospheric"} << none << none << none << none
-            << QList<TrackId>{2, 4};
-        QTest::newRow("tag on instrument") << "xyzzy" << QStringList{"grand piano"} << none << none
-                                           << none << none << QList<TrackId>{1};
-        QTest::newRow("tags compared lower-cased") << "xyzzy" << QStringList{"DARK"} << none << none
-                                                   << none << none << QList<TrackId>{2, 4};
-        QTest::newRow("tags compared whole")
-            << "xyzzy" << QStringList{"Dar"} << none << none << none << none << QList<TrackId>{};
-        QTest::newRow("title, artist and album are not labels")
-            << "xyzzy" << QStringList{"streets", "jo", "summer songs"} << none << none << none
-            << none << QList<TrackId>{};
-        QTest::newRow("empty tag matches a missing genre")
-            << "xyzzy" << QStringList{""} << none << none << none << none
-            << QList<TrackId>{4, 5, 6};
-        QTest::newRow("single space")
-            << " " << noTags << none << none << none << none << QList<TrackId>{4, 5};
-        QTest::newRow("accented") << "été" << noTags << none << none << none << none
-                                  << QList<TrackId>{4, 5};
-        QTest::newRow("no accent folding")
-            << "ete" << noTags << none << none << none << none << QList<TrackId>{};
-
-        QTest::newRow("genre other case")
-            << "" << noTags << none << QVariant("rock") << none << none << QList<TrackId>{2};
-        QTest::newRow("empty genre is not a missing one")
-            << "" << noTags << none << QVariant("") << none << none << QList<TrackId>{5};
-        QTest::newRow("mood case-sensitive")
-            << "" << noTags << QVariant("calm") << none << none << none << QList<TrackId>{};
-        QTest::newRow("mood in list")
-            << "" << noTags << QVariant("Calm") << none << none << none << QList<TrackId>{2};
-        QTest::newRow("tempo") << "" << noTags << none << none << QVariant("Fast") << none
-                               << QList<TrackId>{2, 3};
-        QTest::newRow("text then filter")
-            << "night" << noTags << none << none << QVariant("Fast") << none << QList<TrackId>{2};
+        const auto row = [](const char* name, const Query& query, const QList<TrackId>& ids) {
+            QTest::newRow(name) << query << ids;
+        };
+        row("nothing set", {}, {1, 2, 3, 4, 5, 6});
+        row("substring of title, mood in other case", {.searchText = "calm"}, {1, 2});
+        row("artist", {.searchText = "jo"}, {2});
+        row("album", {.searchText = "summer"}, {5});
+        row("instruments are not text", {.searchText = "piano"}, {});
+        row("trailing space kept, tags rescue",
+            {.searchText = "night ", .tags = {"Dark", "Atmospheric", "Urban"}}, {2, 3, 4});
+        row("tag on theme, description ignored",
+            {.searchText = "sombre", .tags = {"Dark", "Atmospheric"}}, {2, 4});
+        row("tag on instrument", {.searchText = "xyzzy", .tags = {"grand piano"}}, {1});
+        row("tags compared lower-cased", {.searchText = "xyzzy", .tags = {"DARK"}}, {2, 4});
+        row("tags compared whole", {.searchText = "xyzzy", .tags = {"Dar"}}, {});
+        row("title, artist and album are not labels",
+            {.searchText = "xyzzy", .tags = {"streets", "jo", "summer songs"}}, {});
+        row("empty tag matches a missing genre", {.searchText = "xyzzy", .tags = {""}}, {4, 5, 6});
+        row("single space", {.searchText = " "}, {4, 5});
+        row("accented", {.searchText = "été"}, {4, 5});
+        row("no accent folding", {.searchText = "ete"}, {});
+        row("genre other case", {.genre = "rock"}, {2});
+        row("empty genre is not a missing one", {.genre = ""}, {5});
+        row("mood case-sensitive", {.mood = "calm"}, {});
+        row("mood in list", {.mood = "Calm"}, {2});
+        row("tempo", {.tempo = "Fast"}, {2, 3});
+        row("text then filter", {.searchText = "night", .tempo = "Fast"}, {2});
     }
     void filtering() {
-        const Query query = fetchQuery();
+        QFETCH(Query, query);
         QFETCH(QList<TrackId>, expected);
-        const QList<Track> tracks = rulesCatalogue();
-        QCOMPARE(idsAt(tracks, CatalogSearchIndex(tracks).search(query).filtered), expected);
-        QCOMPARE(idsAt(tracks, CatalogSearchReference::search(tracks, query).filtered), expected);
+        compareWithBoth(rulesCatalogue(), query, &CatalogSearchIndex::Result::filtered, expected);
     }
 
     void suggestions_data() {
-        addQueryColumns();
+        QTest::addColumn<Query>("query");
         QTest::addColumn<QList<Track>>("tracks");
         QTest::addColumn<QList<TrackId>>("expected");
 
         // Scores: 1 (mood), 3 (title), 4 (artist and album), 1 (two moods count once),
         // 2 (genre and theme), 0.
         const QList<Track> sun{
-            makeTrack(1, "Moon", "X", [](Track& t) { t.mood = QStringList{"Sunny"}; }),
-            makeTrack(2, "Sun", "X"),
-            makeTrack(3, "Moon", "Sunn O", [](Track& t) { t.album = "Sunset"; }),
-            makeTrack(4, "Moon", "X",
-                      [](Track& t) {
-                          t.mood = QStringList{"Sunny", "Sunlit"};
-                      }),
-            makeTrack(5, "Moon", "X",
-                      [](Track& t) {
-                          t.genre = "Sunwave";
-                          t.themes = QStringList{"Sunrise"};
-                      }),
-            makeTrack(6, "Moon", "X", [](Track& t) { t.description = "sun"; }),
+            decoded(R"({"id":1,"title":"Moon","artist":"X","mood":["Sunny"]})"),
+            decoded(R"({"id":2,"title":"Sun","artist":"X"})"),
+            decoded(R"({"id":3,"title":"Moon","artist":"Sunn O","album":"Sunset"})"),
+            decoded(R"({"id":4,"title":"Moon","artist":"X","mood":["Sunny","Sunlit"]})"),
+            decoded(
+                R"({"id":5,"title":"Moon","artist":"X","genre":"Sunwave","themes":["Sunrise"]})"),
+            decoded(R"({"id":6,"title":"Moon","artist":"X","description":"sun"})"),
         };
-        QTest::newRow("text weights") << "SUN" << QStringList() << none << none << none << none
-                                      << sun << QList<TrackId>{3, 2, 5, 1, 4};
+        QTest::newRow("text weights")
+            << Query{.searchText = "SUN"} << sun << QList<TrackId>{3, 2, 5, 1, 4};
 
         const auto with = [](TrackId id, std::optional<QString> mood, std::optional<QString> genre,
                              std::optional<QString> tempo, std::optional<QString> vocal) {
-            return makeTrack(id, "T", "A", [&](Track& t) {
-                if (mood)
-                    t.mood = QStringList{*mood};
-                t.genre = genre;
-                t.tempo = tempo;
-                t.vocal = vocal;
-            });
+            Track track = decoded(R"({"id":0,"title":"T","artist":"A"})");
+            track.id = id;
+            track.mood = mood ? std::optional(QStringList{*mood}) : std::nullopt;
+            track.genre = genre;
+            track.tempo = tempo;
+            track.vocal = vocal;
+            return track;
         };
         // Scores: 2 (tempo, vocal), 2 (mood), 3 (genre, tempo), 6, 1, 0 (case differs).
         const QList<Track> filters{
@@ -208,8 +132,8 @@ private slots:
             with(5, {}, {}, {}, "Vocal"),     with(6, "calm", "jazz", "slow", "vocal"),
         };
         QTest::newRow("filter weights, ties in catalogue order")
-            << "" << QStringList() << QVariant("Calm") << QVariant("Jazz") << QVariant("Slow")
-            << QVariant("Vocal") << filters << QList<TrackId>{4, 3, 1, 2, 5};
+            << Query{.mood = "Calm", .genre = "Jazz", .tempo = "Slow", .vocal = "Vocal"} << filters
+            << QList<TrackId>{4, 3, 1, 2, 5};
 
         QList<Track> many;
         QList<TrackId> firstTwenty;
@@ -219,62 +143,50 @@ private slots:
                 firstTwenty.append(i);
         }
         QTest::newRow("at most twenty, in catalogue order")
-            << "" << QStringList() << none << QVariant("Ambient") << none << none << many
-            << firstTwenty;
-        QTest::newRow("tags do not score") << "xyzzy" << QStringList{"Calm"} << none << none << none
-                                           << none << filters << QList<TrackId>{};
-        QTest::newRow("nothing set")
-            << "" << QStringList() << none << none << none << none << filters << QList<TrackId>{};
+            << Query{.genre = "Ambient"} << many << firstTwenty;
+        QTest::newRow("tags do not score")
+            << Query{.searchText = "xyzzy", .tags = {"Calm"}} << filters << QList<TrackId>{};
+        QTest::newRow("nothing set") << Query{} << filters << QList<TrackId>{};
     }
     void suggestions() {
-        const Query query = fetchQuery();
+        QFETCH(Query, query);
         QFETCH(QList<Track>, tracks);
         QFETCH(QList<TrackId>, expected);
-        QCOMPARE(idsAt(tracks, CatalogSearchIndex(tracks).search(query).suggested), expected);
-        QCOMPARE(idsAt(tracks, CatalogSearchReference::search(tracks, query).suggested), expected);
+        compareWithBoth(tracks, query, &CatalogSearchIndex::Result::suggested, expected);
     }
 
     void indexAgreesWithTheRulesOnAGeneratedCatalogue_data() {
-        addQueryColumns();
+        QTest::addColumn<Query>("query");
         const auto vocabulary = [](const char* text) {
             return SemanticSearch::tags(QString::fromUtf8(text));
         };
-        QTest::newRow("empty") << "" << QStringList() << none << none << none << none;
-        QTest::newRow("vocabulary")
-            << "pluie" << vocabulary("pluie") << none << none << none << none;
+        QTest::newRow("empty") << Query{};
+        QTest::newRow("vocabulary") << Query{.searchText = "pluie", .tags = vocabulary("pluie")};
         QTest::newRow("trailing space")
-            << "night " << vocabulary("night ") << none << none << none << none;
-        QTest::newRow("space") << " " << QStringList() << none << none << none << none;
-        QTest::newRow("upper case") << "ARTISTE 4" << QStringList() << none << none << none << none;
-        QTest::newRow("accent") << "é" << QStringList() << none << none << none << none;
-        QTest::newRow("server tags")
-            << "xyzzy" << QStringList{"piano", "Rain", ""} << none << none << none << none;
+            << Query{.searchText = "night ", .tags = vocabulary("night ")};
+        QTest::newRow("space") << Query{.searchText = " "};
+        QTest::newRow("upper case") << Query{.searchText = "ARTISTE 4"};
+        QTest::newRow("accent") << Query{.searchText = "é"};
+        QTest::newRow("server tags") << Query{.searchText = "xyzzy", .tags = {"piano", "Rain", ""}};
         QTest::newRow("every filter")
-            << "" << QStringList() << QVariant("Calm") << QVariant("Ambient") << QVariant("Slow")
-            << QVariant("Vocal");
-        QTest::newRow("text and filters") << "a" << QStringList() << QVariant("Dark") << none
-                                          << QVariant("Fast") << QVariant("Instrumental");
-        QTest::newRow("empty filter values")
-            << "" << QStringList() << QVariant("") << QVariant("") << none << none;
-        QTest::newRow("separator character")
-            << QString(QChar(0xFFFF)) << QStringList() << none << none << none << none;
+            << Query{.mood = "Calm", .genre = "Ambient", .tempo = "Slow", .vocal = "Vocal"};
+        QTest::newRow("text and filters")
+            << Query{.searchText = "a", .mood = "Dark", .tempo = "Fast", .vocal = "Instrumental"};
+        QTest::newRow("empty filter values") << Query{.mood = "", .genre = ""};
+        QTest::newRow("separator character") << Query{.searchText = QString(QChar(0xFFFF))};
     }
     void indexAgreesWithTheRulesOnAGeneratedCatalogue() {
-        const Query query = fetchQuery();
+        QFETCH(Query, query);
         static const QList<Track> tracks = [] {
             QList<Track> generated =
                 SyncCatalog::fromJson(test::generatedCatalogJson(2000, 3)).value().tracks;
             // Absent and empty fields, odd characters, and a field holding the block separator.
-            generated.append(makeTrack(1, "", ""));
-            generated.append(makeTrack(2, "a\uFFFFb", "", [](Track& t) {
-                t.genre = "";
-                t.mood = QStringList{"", "Calm"};
-                t.themes = QStringList{};
-                t.album = "";
-                t.tempo = "";
-                t.vocal = "";
-            }));
-            generated.append(makeTrack(3, "İstanbul ΣΟΦΙΑ", "ǅemal"));
+            Track separator =
+                decoded(R"({"id":2,"title":"","artist":"","genre":"","mood":["","Calm"],
+                "themes":[],"album":"","tempo":"","vocal":""})");
+            separator.title = QString("a") + QChar(0xFFFF) + "b";
+            generated << decoded(R"({"id":1,"title":"","artist":""})") << separator
+                      << decoded(R"({"id":3,"title":"İstanbul ΣΟΦΙΑ","artist":"ǅemal"})");
             return generated;
         }();
         const CatalogSearchIndex::Result expected = CatalogSearchReference::search(tracks, query);
@@ -282,6 +194,68 @@ private slots:
         QVERIFY(!expected.filtered.isEmpty() || !query.searchText.isEmpty());
         QCOMPARE(actual.filtered, expected.filtered);
         QCOMPARE(actual.suggested, expected.suggested);
+    }
+
+    // The vocabulary that turns typed words into tags -----------------------------------------
+
+    void vocabularyTableIsComplete() {
+        const QHash<QString, QStringList>& map = SemanticSearch::map();
+        // A key typed twice in the table would silently replace the first one.
+        QCOMPARE(map.size(), 141);
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            const QString& key = it.key();
+            // A key that is not lower-case and trimmed, or holds a double space, can never match.
+            QCOMPARE(key, key.toLower().trimmed());
+            QVERIFY2(!key.contains(QLatin1String("  ")), qPrintable(key));
+            QVERIFY2(key.count(u' ') < 3, qPrintable(key)); // phrases are looked up to 3 words
+            const QStringList& tags = it.value();
+            QCOMPARE(QSet<QString>(tags.cbegin(), tags.cend()).size(), tags.size());
+        }
+    }
+
+    void vocabularyTags_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList sad{"Melancholic", "Emotional", "Introspective"};
+
+        QTest::newRow("capitalised") << "Sad" << sad;
+        QTest::newRow("upper case, padded") << "  SAD  " << sad;
+        QTest::newRow("no-break space trimmed") << "\u00A0sad\u00A0" << sad;
+        QTest::newRow("empty") << "" << QStringList();
+        QTest::newRow("only white space") << " \t\n " << QStringList();
+        QTest::newRow("repeated tags once") << "sad sadness" << sad;
+
+        // Were it split, "fight" and "scene" would add Cinematic and Dramatic.
+        QTest::newRow("whole key wins over its words")
+            << "fight scene" << QStringList{"Tension", "Energetic", "Intense", "Dark"};
+        QTest::newRow("pair inside a sentence")
+            << "a car chase at night"
+            << QStringList{"Tension", "Energetic", "Intense", "Dark", "Atmospheric", "Urban"};
+        QTest::newRow("pairs before earlier words")
+            << "slow motion fight"
+            << QStringList{"Atmospheric", "Cinematic", "Dreamy",    "Emotional", "Slow",
+                           "Calm",        "Tension",   "Energetic", "Intense"};
+        QTest::newRow("pair across a double space")
+            << "rainy  night" << QStringList{"Dark", "Atmospheric", "Melancholic", "Urban"};
+
+        QTest::newRow("three-word key inside a sentence")
+            << "une scène de nuit"
+            << QStringList{"Cinematic", "Dramatic", "Dark", "Atmospheric", "Urban"};
+        QTest::newRow("three-word key with a prefix")
+            << "le générique de fin" << QStringList{"Cinematic", "Epic", "Atmospheric"};
+
+        QTest::newRow("comma stays on the word")
+            << "calm, dark" << QStringList{"Dark", "Atmospheric", "Haunting"};
+        QTest::newRow("tab does not split") << "rainy\tnight" << QStringList();
+
+        QTest::newRow("accented upper case")
+            << "ÉPIQUE" << QStringList{"Epic", "Cinematic", "Powerful"};
+        QTest::newRow("plural unknown") << "oceans" << QStringList();
+    }
+    void vocabularyTags() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, expected);
+        QCOMPARE(SemanticSearch::tags(text), expected);
     }
 };
 

@@ -1,9 +1,6 @@
-#include "AppState.h"
-#include "FakeMediaBackend.h"
-#include "SettingsStore.h"
 #include "TestHome.h"
+#include "TestState.h"
 
-#include <QTemporaryDir>
 #include <memory>
 
 using namespace aru;
@@ -30,24 +27,22 @@ QList<Track> catalogue() {
 class PlaybackOrderTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<AppState> m_state;
-    test::FakeMedia m_media;
+    std::unique_ptr<test::TestState> m_state;
+    test::FakeMedia* m_media = nullptr;
 
-    AudioPlayer& player() { return *m_state->audioPlayer(); }
+    AudioPlayer& player() { return *(*m_state)->playback()->audioPlayer(); }
+    Playback& playback() { return *(*m_state)->playback(); }
+    CatalogSearch& search() { return *(*m_state)->search(); }
     TrackId currentId() { return player().currentTrack() ? player().currentTrack()->id : 0; }
-    void play(TrackId id) { player().play(m_state->tracks().at(int(id) - 1)); }
+    void play(TrackId id) { player().play((*m_state)->catalog()->tracks().at(int(id) - 1)); }
 
 private slots:
     void init() {
-        m_store = std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("s.ini")));
-        m_state = std::make_unique<AppState>(*m_store);
-        m_media = test::FakeMedia();
-        player().setBackendFactory(m_media.factory());
-        m_state->setTracks(catalogue());
+        m_state.reset();
+        m_state = std::make_unique<test::TestState>();
+        m_media = &m_state->media();
+        (*m_state)->catalog()->setTracks(catalogue());
     }
-    void cleanup() { m_state.reset(); } // its player logs into m_media
 
     void stepsThroughTheFilteredList_data() {
         QTest::addColumn<TrackId>("current"); // 0: nothing loaded
@@ -68,51 +63,51 @@ private slots:
         QFETCH(TrackId, expected);
         if (current)
             play(current);
-        m_state->setSelectedGenre(QStringLiteral("Jazz"));
-        forward ? m_state->playNext() : m_state->playPrevious();
+        search().setSelectedGenre(QStringLiteral("Jazz"));
+        forward ? playback().playNext() : playback().playPrevious();
         QCOMPARE(currentId(), expected);
         QVERIFY(player().isPlaying());
         // From the start: no fraction pending.
-        m_media.current->knownDuration = 100;
-        m_media.current->tick(0.5);
+        m_media->current->knownDuration = 100;
+        m_media->current->tick(0.5);
         QCOMPARE(player().currentTime(), 0.5);
     }
 
     void aFilterMatchingNothingLeavesThePlayerAlone() {
         play(3);
-        m_media.log.clear();
-        m_state->setSelectedGenre(QStringLiteral("Polka"));
-        m_state->playNext();
-        m_state->playPrevious();
+        m_media->log.clear();
+        search().setSelectedGenre(QStringLiteral("Polka"));
+        playback().playNext();
+        playback().playPrevious();
         QCOMPARE(currentId(), TrackId(3));
-        QVERIFY(m_media.log.isEmpty());
+        QVERIFY(m_media->log.isEmpty());
     }
 
     void theEndOfATrackPlaysTheNextOneOfTheListAsItIsNow() {
-        m_state->setSelectedGenre(QStringLiteral("Jazz"));
+        search().setSelectedGenre(QStringLiteral("Jazz"));
         play(3);
-        m_media.current->finish();
+        m_media->current->finish();
         QCOMPARE(currentId(), TrackId(4));
-        m_media.current->finish();
+        m_media->current->finish();
         QCOMPARE(currentId(), TrackId(1));
-        m_state->setSelectedGenre(QStringLiteral("Rock"));
-        m_media.current->finish();
+        search().setSelectedGenre(QStringLiteral("Rock"));
+        m_media->current->finish();
         QCOMPARE(currentId(), TrackId(2));
         QVERIFY(player().isPlaying());
     }
 
     void aOneTrackListStartsItsTrackAgain() {
-        m_state->setSelectedGenre(QStringLiteral("Solo"));
+        search().setSelectedGenre(QStringLiteral("Solo"));
         play(5);
-        m_media.log.clear();
-        m_media.current->finish();
-        QCOMPARE(m_media.made, 1);
-        QCOMPARE(m_media.eventsOf(1).last(), QStringLiteral("play"));
+        m_media->log.clear();
+        m_media->current->finish();
+        QCOMPARE(m_media->made, 1);
+        QCOMPARE(m_media->eventsOf(1).last(), QStringLiteral("play"));
         QVERIFY(player().isPlaying());
         // "Next" in the middle of the only track starts it from the beginning too.
-        m_media.log.clear();
-        m_state->playNext();
-        QCOMPARE(m_media.eventsOf(1), (QStringList{"seek 0", "play"}));
+        m_media->log.clear();
+        playback().playNext();
+        QCOMPARE(m_media->eventsOf(1), (QStringList{"seek 0", "play"}));
     }
 };
 

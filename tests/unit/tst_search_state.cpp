@@ -1,16 +1,19 @@
-#include "AppState.h"
-#include "SettingsStore.h"
+#include "Cancellation.h"
+#include "Catalog.h"
+#include "CatalogSearch.h"
 #include "TestHome.h"
 #include "TrackListModel.h"
 
 #include <QAbstractItemModelTester>
+#include <QCoroTimer>
+#include <QElapsedTimer>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <memory>
 
 using namespace aru;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -50,24 +53,81 @@ struct ModelSignals {
         , inserts(&model, &QAbstractItemModel::rowsInserted)
         , removals(&model, &QAbstractItemModel::rowsRemoved)
         , counts(&model, &TrackListModel::countChanged) {}
+    int edits() const { return int(resets.count() + inserts.count() + removals.count()); }
     QSignalSpy resets;
     QSignalSpy inserts;
     QSignalSpy removals;
     QSignalSpy counts;
 };
 
+// Stands in for the server: records each interpretation request and answers it after `delay`,
+// even when it was cancelled meanwhile (as a reply that was already on its way would).
+struct FakeInterpreter {
+    struct Call {
+        QString query;
+        QStringList availableTags;
+        QPointer<Cancellation> cancellation;
+        bool answered = false;
+    };
+    QList<Call> calls;
+    QHash<QString, QStringList> answers{{"xyzzy", {"Jazz"}}, {"plugh", {"Rock"}}};
+    std::chrono::milliseconds delay = 40ms;
+
+    bool allAnswered() const {
+        return std::all_of(calls.cbegin(), calls.cend(), [](const Call& c) { return c.answered; });
+    }
+};
+
+QCoro::Task<std::optional<QStringList>> answerLater(std::shared_ptr<FakeInterpreter> server,
+                                                    qsizetype call) {
+    co_await QCoro::sleepFor(server->delay);
+    server->calls[call].answered = true;
+    const QString query = server->calls[call].query;
+    co_return server->answers.contains(query) ? std::optional(server->answers.value(query))
+                                              : std::nullopt;
+}
+
+constexpr auto debounce = 150ms;
+// Long enough for a debounced request to have gone out if one was due.
+constexpr int quietPeriod = int((debounce + 150ms).count());
+
 } // namespace
 
 class SearchStateTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<Catalog> m_catalog;
+    std::unique_ptr<CatalogSearch> m_search;
+    std::shared_ptr<FakeInterpreter> m_server;
+
+    CatalogSearch& search() { return *m_search; }
+    void type(const QString& text) {
+        m_search->setSearchText(text);
+        m_search->refreshAISearch();
+    }
+    // Waits until every request is answered and the task that sent it has finished.
+    void settle() {
+        QTRY_VERIFY(m_server->allAnswered());
+        QTest::qWait(20);
+    }
 
 private slots:
     void init() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
+        m_search.reset();
+        m_catalog = std::make_unique<Catalog>();
+        m_catalog->setTracks(catalogue);
+        m_search = std::make_unique<CatalogSearch>(*m_catalog);
+        m_search->setInterpretationDebounce(debounce);
+        m_server = std::make_shared<FakeInterpreter>();
+        m_search->setInterpretSearch([server = m_server](QString query, QStringList tags,
+                                                         QPointer<Cancellation> cancellation) {
+            server->calls.append({query, tags, cancellation});
+            return answerLater(server, server->calls.size() - 1);
+        });
+    }
+    void cleanup() {
+        settle();
+        m_search.reset();
     }
 
     void modelEditsOnlyTheRowsThatChange_data() {
@@ -104,9 +164,7 @@ private slots:
         ModelSignals heard(model);
 
         model.setRows(tracks, to);
-        QList<TrackId> expected;
-        for (const int row : to)
-            expected.append(row);
+        QList<TrackId> expected(to.cbegin(), to.cend());
         QCOMPARE(ids(model), expected);
         QCOMPARE(heard.resets.count(), resets);
         QCOMPARE(heard.inserts.count(), inserts);
@@ -116,121 +174,101 @@ private slots:
             QCOMPARE(model.data(model.index(0, 0), TrackListModel::TrackIdRole).value<qint64>(),
                      TrackId(to.first()));
         }
-
         model.setRows(tracks, to);
-        QCOMPARE(heard.resets.count() + heard.inserts.count() + heard.removals.count(),
-                 resets + inserts + removals);
-    }
+        QCOMPARE(heard.edits(), resets + inserts + removals);
 
-    void modelResetsForANewCatalogue() {
-        TrackListModel model;
-        model.setRows(catalogue, {0, 1});
-        ModelSignals heard(model);
-        QList<Track> reloaded = catalogue;
-        reloaded[0] = makeTrack(9, "New", "Jazz");
-        model.setRows(reloaded, {0, 1});
-        QCOMPARE(heard.resets.count(), 1);
-        QCOMPARE(model.trackAt(0).id, TrackId(9));
-        model.setRows(QList<Track>(), {});
-        model.setRows(catalogue, {});
-        QCOMPARE(heard.resets.count(), 2);
+        // Another catalogue resets, even with the same rows.
+        QList<Track> reloaded = tracks;
+        reloaded[0] = makeTrack(999, "New", "Jazz");
+        model.setRows(reloaded, to);
+        QCOMPARE(heard.resets.count(), resets + (to.isEmpty() ? 0 : 1));
     }
 
     void listsFollowEveryInput() {
-        AppState state(*m_store);
-        state.setTracks(catalogue);
-        QCOMPARE(ids(state.filteredTracks()), (QList<TrackId>{1, 2, 3, 4}));
-        QVERIFY(state.suggestedTracks().isEmpty());
+        QCOMPARE(ids(search().filteredTracks()), (QList<TrackId>{1, 2, 3, 4}));
+        QVERIFY(search().suggestedTracks().isEmpty());
 
         // The accessors are current at once; the models on the next turn of the event loop.
-        state.setSearchText("a");
-        QCOMPARE(ids(state.filteredTracks()), (QList<TrackId>{1, 2, 3, 4}));
-        QCOMPARE(ids(state.suggestedTracks()), (QList<TrackId>{1, 3, 4, 2}));
-        state.setSearchText("sad");
-        QCOMPARE(ids(state.filteredTracks()), (QList<TrackId>{3}));
-        state.setSelectedGenre(QString("Ambient"));
-        QCOMPARE(ids(state.filteredTracks()), (QList<TrackId>{3}));
-        QCOMPARE(ids(state.suggestedTracks()), (QList<TrackId>{3, 1}));
-        QTRY_COMPARE(ids(*state.filteredTracksModel()), (QList<TrackId>{3}));
-        QCOMPARE(ids(*state.suggestedTracksModel()), (QList<TrackId>{3, 1}));
+        search().setSearchText("a");
+        QCOMPARE(ids(search().suggestedTracks()), (QList<TrackId>{1, 3, 4, 2}));
+        search().setSearchText("sad");
+        QCOMPARE(ids(search().filteredTracks()), (QList<TrackId>{3}));
+        search().setSelectedGenre(QString("Ambient"));
+        QCOMPARE(ids(search().filteredTracks()), (QList<TrackId>{3}));
+        QCOMPARE(ids(search().suggestedTracks()), (QList<TrackId>{3, 1}));
+        QTRY_COMPARE(ids(*search().filteredTracksModel()), (QList<TrackId>{3}));
+        QCOMPARE(ids(*search().suggestedTracksModel()), (QList<TrackId>{3, 1}));
 
-        state.setSelectedGenre(std::nullopt);
-        state.setSearchText("xyzzy");
-        QVERIFY(state.filteredTracks().isEmpty());
-        state.setAiTags({"hopeful"});
-        QCOMPARE(ids(state.filteredTracks()), (QList<TrackId>{4}));
-        QTRY_COMPARE(ids(*state.filteredTracksModel()), (QList<TrackId>{4}));
+        search().setSelectedGenre(std::nullopt);
+        type("xyzzy");
+        QVERIFY(search().filteredTracks().isEmpty());
+        m_server->answers.insert("xyzzy", {"hopeful"});
+        QTRY_COMPARE(ids(search().filteredTracks()), (QList<TrackId>{4}));
+        QTRY_COMPARE(ids(*search().filteredTracksModel()), (QList<TrackId>{4}));
 
-        state.setSelectedMood(QString("Dark"));
-        state.setSearchText("");
-        QCOMPARE(ids(state.filteredTracks()), (QList<TrackId>{2}));
+        search().setSelectedMood(QString("Dark"));
+        type("");
+        QCOMPARE(ids(search().filteredTracks()), (QList<TrackId>{2}));
 
-        state.setTracks(catalogue.mid(2));
-        QCOMPARE(ids(state.filteredTracks()), QList<TrackId>{});
-        state.setSelectedMood(QString("Calm"));
-        QCOMPARE(ids(state.filteredTracks()), (QList<TrackId>{4}));
-        QTRY_COMPARE(ids(*state.filteredTracksModel()), (QList<TrackId>{4}));
+        m_catalog->setTracks(catalogue.mid(2));
+        QCOMPARE(ids(search().filteredTracks()), QList<TrackId>{});
+        search().setSelectedMood(QString("Calm"));
+        QCOMPARE(ids(search().filteredTracks()), (QList<TrackId>{4}));
+        QTRY_COMPARE(ids(*search().filteredTracksModel()), (QList<TrackId>{4}));
     }
 
     void changesInOneTurnUpdateTheModelsOnce() {
-        AppState state(*m_store);
-        state.setTracks(catalogue);
-        QTRY_COMPARE(state.filteredTracksModel()->count(), 4);
-        ModelSignals filtered(*state.filteredTracksModel());
-        ModelSignals suggested(*state.suggestedTracksModel());
+        QTRY_COMPARE(search().filteredTracksModel()->count(), 4);
+        ModelSignals filtered(*search().filteredTracksModel());
+        ModelSignals suggested(*search().suggestedTracksModel());
 
-        state.setSearchText("r");
-        state.setSearchText("ra");
-        state.setSelectedGenre(QString("Ambient"));
-        state.setSearchText("rai");
-        QTRY_COMPARE(ids(*state.filteredTracksModel()), (QList<TrackId>{1}));
-        QCOMPARE(filtered.removals.count() + filtered.resets.count(), 1);
+        search().setSearchText("r");
+        search().setSearchText("ra");
+        search().setSelectedGenre(QString("Ambient"));
+        search().setSearchText("rai");
+        QTRY_COMPARE(ids(*search().filteredTracksModel()), (QList<TrackId>{1}));
+        QCOMPARE(filtered.edits(), 1);
         QCOMPARE(filtered.counts.count(), 1);
-        QCOMPARE(suggested.resets.count() + suggested.inserts.count(), 1);
-        QCOMPARE(ids(*state.suggestedTracksModel()), (QList<TrackId>{1, 3}));
+        QCOMPARE(suggested.edits(), 1);
+        QCOMPARE(ids(*search().suggestedTracksModel()), (QList<TrackId>{1, 3}));
 
         // Back and forth within one turn is no change at all.
-        state.setSelectedGenre(std::nullopt);
-        state.setSelectedGenre(QString("Ambient"));
+        search().setSelectedGenre(std::nullopt);
+        search().setSelectedGenre(QString("Ambient"));
         QCoreApplication::processEvents();
-        QCOMPARE(filtered.removals.count() + filtered.resets.count() + filtered.inserts.count(), 1);
-        QCOMPARE(suggested.resets.count() + suggested.inserts.count(), 1);
+        QCOMPARE(filtered.edits(), 1);
+        QCOMPARE(suggested.edits(), 1);
     }
 
     void derivedValuesNotifyOnlyOnChange() {
-        AppState state(*m_store);
-        QSignalSpy semantic(&state, &AppState::semanticTagsChanged);
-        QSignalSpy all(&state, &AppState::allSemanticTagsChanged);
-        QSignalSpy active(&state, &AppState::hasActiveSearchChanged);
+        QSignalSpy semantic(&search(), &CatalogSearch::semanticTagsChanged);
+        QSignalSpy all(&search(), &CatalogSearch::allSemanticTagsChanged);
+        QSignalSpy active(&search(), &CatalogSearch::hasActiveSearchChanged);
         const QStringList sad{"Melancholic", "Emotional", "Introspective"};
 
-        state.setSearchText(" ");
-        QVERIFY(state.hasActiveSearch());
-        QVERIFY(state.semanticTags().isEmpty());
+        search().setSearchText(" ");
+        QVERIFY(search().hasActiveSearch());
+        QVERIFY(search().semanticTags().isEmpty());
         QCOMPARE(active.count(), 1);
         QCOMPARE(semantic.count(), 0);
 
-        state.setSearchText("sad");
-        state.setSearchText("SAD ");
-        QCOMPARE(state.semanticTags(), sad);
-        QCOMPARE(state.allSemanticTags(), sad);
-        QCOMPARE(semantic.count(), 1);
+        type("xyzzy");
+        QTRY_COMPARE(search().allSemanticTags(), QStringList{"Jazz"});
         QCOMPARE(all.count(), 1);
-
+        search().setSearchText("sad");
+        search().setSearchText("SAD ");
+        QCOMPARE(search().semanticTags(), sad);
         // The server's tags only show while the vocabulary has none.
-        state.setAiTags({"Jazz"});
-        QCOMPARE(state.allSemanticTags(), sad);
-        QCOMPARE(all.count(), 1);
-        state.setSearchText("xyzzy");
-        QCOMPARE(state.allSemanticTags(), QStringList{"Jazz"});
-        QCOMPARE(semantic.count(), 2);
+        QCOMPARE(search().aiTags(), QStringList{"Jazz"});
+        QCOMPARE(search().allSemanticTags(), sad);
+        QCOMPARE(semantic.count(), 1);
         QCOMPARE(all.count(), 2);
 
-        state.setSelectedVocal(QString(""));
-        state.setSearchText("");
+        search().setSelectedVocal(QString(""));
+        search().setSearchText("");
         QCOMPARE(active.count(), 1);
-        state.setSelectedVocal(std::nullopt);
-        QVERIFY(!state.hasActiveSearch());
+        search().setSelectedVocal(std::nullopt);
+        QVERIFY(!search().hasActiveSearch());
         QCOMPARE(active.count(), 2);
     }
 
@@ -241,26 +279,116 @@ private slots:
         tracks[0].tempo = "Slow";
         tracks[1].genre = "";
         tracks[2].tempo = "Slow";
-        QStringList collected = AppState::collectAvailableTags(tracks);
-        collected.sort();
-        QCOMPARE(collected, (QStringList{"Ambient", "Calm", "Dark", "Hopeful", "Jazz",
-                                         "Melancholic", "Piano", "Rain", "Slow"}));
-        QVERIFY(AppState::collectAvailableTags({}).isEmpty());
+        QCOMPARE(CatalogSearch::collectAvailableTags(tracks),
+                 (QStringList{"Calm", "Ambient", "Slow", "Rain", "Piano", "Dark", "Melancholic",
+                              "Hopeful", "Jazz"}));
+    }
+
+    void aBurstOfTypingSendsOneRequest() {
+        m_server->delay = 400ms;
+        QElapsedTimer sinceLastKey;
+        for (const QString text : {"x", "xy", "xyz", "xyzz", " xyzzy\n"}) {
+            type(text);
+            sinceLastKey.start();
+            QVERIFY(search().aiSearching());
+            QTest::qWait(20);
+        }
+        QVERIFY(m_server->calls.isEmpty());
+        QTRY_COMPARE(m_server->calls.size(), 1);
+        // Coarse timers may fire up to 5 % early.
+        QCOMPARE_GE(sinceLastKey.elapsed(), 142);
+        QCOMPARE(m_server->calls[0].query, QString("xyzzy"));
+        QCOMPARE(m_server->calls[0].availableTags,
+                 CatalogSearch::collectAvailableTags(m_catalog->tracks()));
+        QVERIFY(search().aiSearching());
+
+        QTRY_COMPARE(search().aiTags(), QStringList{"Jazz"});
+        QVERIFY(!search().aiSearching());
+        QCOMPARE(ids(search().filteredTracks()), QList<TrackId>{4});
+        QTest::qWait(quietPeriod);
+        QCOMPARE(m_server->calls.size(), 1);
+    }
+
+    void textsThatNeedNoServerEndTheWaitAtOnce_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("known word") << "pluie";
+        QTest::newRow("padded phrase") << "  Car Chase ";
+        QTest::newRow("only white space") << " \n";
+        QTest::newRow("cleared") << "";
+    }
+    void textsThatNeedNoServerEndTheWaitAtOnce() {
+        QFETCH(QString, text);
+        type("xyzzy");
+        QTRY_COMPARE(search().aiTags(), QStringList{"Jazz"});
+        type("xyzzyq");
+        QVERIFY(search().aiSearching());
+        QCOMPARE(search().aiTags(), QStringList{"Jazz"});
+
+        type(text);
+        QVERIFY(!search().aiSearching());
+        QVERIFY(search().aiTags().isEmpty());
+        QTest::qWait(quietPeriod);
+        QCOMPARE(m_server->calls.size(), 1);
+    }
+
+    void supersededAnswersAreDiscarded() {
+        m_server->delay = 150ms;
+        type("xyzzy");
+        QTRY_COMPARE(m_server->calls.size(), 1);
+        const QPointer<Cancellation> first = m_server->calls[0].cancellation;
+        QVERIFY(first && !first->isCancelled());
+
+        // Another unknown text: the first reply is aborted, and its answer, arriving anyway,
+        // changes nothing while the newer request is pending.
+        type("plugh");
+        QVERIFY(first->isCancelled());
+        QTRY_VERIFY(m_server->calls[0].answered);
+        QTest::qWait(20);
+        QVERIFY(search().aiTags().isEmpty());
+        QVERIFY(search().aiSearching());
+        QTRY_COMPARE(search().aiTags(), QStringList{"Rock"});
+        QVERIFY(!search().aiSearching());
+
+        // A known word ends the wait at once and discards the answer in flight.
+        type("xyzzy");
+        QTRY_COMPARE(m_server->calls.size(), 3);
+        type("rain");
+        QVERIFY(m_server->calls[2].cancellation->isCancelled());
+        settle();
+        QVERIFY(search().aiTags().isEmpty());
+        QVERIFY(!search().aiSearching());
+
+        // No answer at all means no tags.
+        type("nothing known");
+        QTRY_VERIFY(!search().aiSearching());
+        QVERIFY(search().aiTags().isEmpty());
+    }
+
+    void destroyingTheSearchEndsItsRequests() {
+        type("xyzzy");
+        m_search.reset();
+        QTest::qWait(quietPeriod);
+        QVERIFY(m_server->calls.isEmpty());
+
+        init();
+        type("xyzzy");
+        QTRY_COMPARE(m_server->calls.size(), 1);
+        const QPointer<Cancellation> inFlight = m_server->calls[0].cancellation;
+        m_search.reset();
+        QVERIFY(inFlight && inFlight->isCancelled());
     }
 
     void qmlBindsToTheLists() {
-        AppState state(*m_store);
-        state.setTracks(catalogue);
         QQmlEngine engine;
         engine.addImportPath("qrc:/qt/qml");
-        state.exposeTo(engine);
         QQmlComponent component(&engine);
-        component.setData("import QtQml\nimport QtQml.Models\nimport Aru\nQtObject {\n"
-                          "  property int shown: AppState.filteredTracks.count\n"
-                          "  property var chips: AppState.allSemanticTags\n"
-                          "  property bool active: AppState.hasActiveSearch\n"
+        component.setData("import QtQml\nimport QtQml.Models\nQtObject {\n"
+                          "  required property var search\n"
+                          "  property int shown: search.filteredTracks.count\n"
+                          "  property var chips: search.allSemanticTags\n"
+                          "  property bool active: search.hasActiveSearch\n"
                           "  property var rows: Instantiator {\n"
-                          "    model: AppState.suggestedTracks\n"
+                          "    model: search.suggestedTracks\n"
                           "    delegate: QtObject {\n"
                           "      property string text: model.title + '/' + model.track.artist\n"
                           "      property var id: model.trackId\n"
@@ -268,18 +396,18 @@ private slots:
                           "  }\n"
                           "}",
                           QUrl("qrc:/search-test.qml"));
-        std::unique_ptr<QObject> object(component.create());
+        std::unique_ptr<QObject> object(component.createWithInitialProperties(
+            {{"search", QVariant::fromValue(m_search.get())}}));
         QVERIFY2(object, qPrintable(component.errorString()));
         QTRY_COMPARE(object->property("shown").toInt(), 4);
         QVERIFY(!object->property("active").toBool());
 
-        state.setSearchText("night");
+        search().setSearchText("night");
         QTRY_COMPARE(object->property("shown").toInt(), 1);
         QVERIFY(object->property("active").toBool());
         QCOMPARE(object->property("chips").toStringList(),
                  (QStringList{"Dark", "Atmospheric", "Urban"}));
         auto* rows = object->property("rows").value<QObject*>();
-        QVERIFY(rows);
         QTRY_COMPARE(rows->property("count").toInt(), 1);
         QObject* row = nullptr;
         QMetaObject::invokeMethod(rows, "objectAt", Q_RETURN_ARG(QObject*, row), Q_ARG(int, 0));

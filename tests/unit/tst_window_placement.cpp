@@ -27,9 +27,11 @@ private slots:
         m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
     }
 
-    void widthRule_data() {
+    // The left part of the screen's available area (here a second screen, below a top panel),
+    // at full height.
+    void frame_data() {
         QTest::addColumn<int>("available");
-        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("width");
         QTest::newRow("wide screen: half") << 2560 << 1280;
         QTest::newRow("half below the minimum: raised") << 1000 << 720;
         QTest::newRow("narrower than the minimum: capped") << 600 << 600;
@@ -37,16 +39,11 @@ private slots:
         QTest::newRow("exactly twice the minimum") << 1440 << 720;
         QTest::newRow("exactly the minimum") << 720 << 720;
     }
-    void widthRule() {
+    void frame() {
         QFETCH(int, available);
-        QFETCH(int, expected);
-        QCOMPARE(InitialWindowPlacement::placedWidth(available), expected);
-    }
-
-    void frameIsTheLeftPartAtFullHeight() {
-        // A second screen to the right of the first, below a top panel.
-        const QRect frame = InitialWindowPlacement::placedFrame(QRect(1920, 32, 2560, 1368));
-        QCOMPARE(frame, QRect(1920, 32, 1280, 1368));
+        QFETCH(int, width);
+        QCOMPARE(InitialWindowPlacement::placedFrame(QRect(1920, 32, available, 1368)),
+                 QRect(1920, 32, width, 1368));
     }
 
     void firstShowingPlacesTheWindowOnceAfterTheDelay() {

@@ -2,7 +2,6 @@
 
 #include "APIClient.h"
 #include "AppState.h"
-#include "CatalogLoader.h"
 #include "L10n.h"
 
 namespace aru {
@@ -33,10 +32,11 @@ void LoginController::setAppState(AppState* state) {
     if (m_state == state)
         return;
     if (m_state)
-        disconnect(m_state, nullptr, this, nullptr);
+        disconnect(m_state->preferences(), nullptr, this, nullptr);
     m_state = state;
     if (m_state)
-        connect(m_state, &AppState::languageChanged, this, &LoginController::derivedInputsChanged);
+        connect(m_state->preferences(), &Preferences::languageChanged, this,
+                &LoginController::derivedInputsChanged);
     emit appStateChanged();
     derivedInputsChanged();
 }
@@ -58,7 +58,7 @@ void LoginController::setPassword(const QString& password) {
 }
 
 QString LoginController::text(const QString& key) const {
-    return m_state ? m_state->t(key) : L10n::t(key, AppLanguages::systemDefault());
+    return m_state ? m_state->preferences()->t(key) : L10n::t(key, AppLanguages::systemDefault());
 }
 
 QString LoginController::submitLabel() const {
@@ -148,14 +148,7 @@ QCoro::Task<> LoginController::signIn() {
     if (!complete || !state)
         co_return;
 
-    state->setUserEmail(result->user->email);
-    state->setUserToken(*result->token);
-    state->setLoggedIn(true);
-    state->persist();
-    // Two independent tasks that may finish in either order; neither is awaited here.
-    CatalogLoader::load(state, CatalogLoader::Caller::SignIn);
-    if (state)
-        state->refreshFavoritesFromServer();
+    state->session()->signIn(result->user->email, *result->token);
 }
 
 QCoro::Task<> LoginController::requestPasswordReset() {

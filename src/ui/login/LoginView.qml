@@ -51,7 +51,7 @@ Rectangle {
             Text {
                 objectName: "subtitleText"
                 anchors.horizontalCenter: parent.horizontalCenter
-                text: AppState.t(controller.resetMode ? "login.reset.subtitle" : "login.subtitle")
+                text: AppState.preferences.t(controller.resetMode ? "login.reset.subtitle" : "login.subtitle")
                 color: Theme.accent
                 // 10.5 logical pixels: pixel sizes are whole, so through points at Qt's 96 dpi.
                 font.pointSize: 10.5 * 0.75
@@ -61,7 +61,7 @@ Rectangle {
             Text {
                 objectName: "titleText"
                 anchors.horizontalCenter: parent.horizontalCenter
-                text: AppState.t(controller.resetMode ? "login.reset.title" : "login.title")
+                text: AppState.preferences.t(controller.resetMode ? "login.reset.title" : "login.title")
                 color: Theme.textDark
                 font.family: Theme.displayFamily
                 font.weight: Font.Light
@@ -81,7 +81,7 @@ Rectangle {
                 objectName: "emailField"
                 width: form.width
                 focus: true
-                placeholderText: AppState.t("login.email")
+                placeholderText: AppState.preferences.t("login.email")
                 inputMethodHints: Qt.ImhEmailCharactersOnly | Qt.ImhNoAutoUppercase
                 onAccepted: controller.submit()
             }
@@ -92,7 +92,7 @@ Rectangle {
                 width: form.width
                 visible: !controller.resetMode
                 echoMode: TextInput.Password
-                placeholderText: AppState.t("login.password")
+                placeholderText: AppState.preferences.t("login.password")
                 onAccepted: controller.login()
             }
 
@@ -174,7 +174,7 @@ Rectangle {
                 focusPolicy: Qt.NoFocus
                 onClicked: controller.toggleResetMode()
                 contentItem: Text {
-                    text: AppState.t(controller.resetMode ? "login.reset.back" : "login.forgotPassword")
+                    text: AppState.preferences.t(controller.resetMode ? "login.reset.back" : "login.forgotPassword")
                     color: Theme.textMutedDark
                     font.pixelSize: 11
                     font.underline: true

@@ -43,20 +43,23 @@ void TrackDragController::setTrack(const Track& track) {
 void TrackDragController::setAppState(AppState* state) {
     if (m_state == state)
         return;
-    if (m_state)
-        disconnect(m_state, nullptr, this, nullptr);
+    if (m_state) {
+        disconnect(m_state->downloads(), nullptr, this, nullptr);
+        disconnect(m_state->preferences(), nullptr, this, nullptr);
+    }
     m_state = state;
     if (m_state) {
-        connect(m_state, &AppState::completedDownloadsChanged, this, [this] {
-            if (m_state->completedDownloads().contains(m_track.id))
+        Downloads* downloads = m_state->downloads();
+        connect(downloads, &Downloads::completedDownloadsChanged, this, [this] {
+            if (m_state->downloads()->completedDownloads().contains(m_track.id))
                 checkCachedFile();
         });
-        connect(m_state, &AppState::languageChanged, this,
+        connect(m_state->preferences(), &Preferences::languageChanged, this,
                 &TrackDragController::presentationChanged);
         // Every row hears of every track's progress: only its own track's changes are passed on.
         for (const auto changed :
-             {&AppState::activeDownloadsChanged, &AppState::downloadProgressChanged})
-            connect(m_state, changed, this, &TrackDragController::downloadsChanged);
+             {&Downloads::activeDownloadsChanged, &Downloads::downloadProgressChanged})
+            connect(downloads, changed, this, &TrackDragController::downloadsChanged);
     }
     emit appStateChanged();
     rememberShownDownload();
@@ -94,8 +97,9 @@ void TrackDragController::waveformsLoaded() {
 
 void TrackDragController::checkCachedFile() {
     const QString name = m_track.suggestedFilename();
-    if (m_state && m_state->downloadFolder().isLocalFile()) {
-        const QString downloaded = QDir(m_state->downloadFolder().toLocalFile()).filePath(name);
+    const QUrl folder = m_state ? m_state->preferences()->downloadFolder() : QUrl();
+    if (folder.isLocalFile()) {
+        const QString downloaded = QDir(folder.toLocalFile()).filePath(name);
         if (QFileInfo(downloaded).isFile()) {
             becomeReady(QUrl::fromLocalFile(downloaded));
             return;
@@ -124,16 +128,16 @@ QCoro::Task<> TrackDragController::fetchDragCopy() {
     const QPointer<AppState> state = m_state;
     QString email;
     QString token;
-    AppState::DownloadProgressReporter reporter;
+    Downloads::ProgressReporter reporter;
     if (state) {
-        email = state->userEmail();
-        token = state->userToken();
-        reporter = state->progressReporter(track.id);
+        email = state->session()->userEmail();
+        token = state->session()->userToken();
+        reporter = state->downloads()->progressReporter(track.id);
     }
     // Plain variables only: GCC 12 mishandles temporaries made inside a co_await expression.
     const auto copy = co_await m_dragService.ensureCached(track, email, token, reporter);
     if (state)
-        state->endProgress(track.id);
+        state->downloads()->endProgress(track.id);
     // The row may be gone, or showing another track by now.
     if (!self || m_track.id != track.id)
         co_return;
@@ -152,7 +156,7 @@ QCoro::Task<> TrackDragController::downloadIntoFolder() {
     const QPointer<TrackDragController> self(this);
     const Track track = m_track;
     // The download reports its own failure.
-    const auto saved = co_await m_state->downloadTrack(track);
+    const auto saved = co_await m_state->downloads()->downloadTrack(track);
     if (self && saved && m_track.id == track.id)
         becomeReady(*saved);
 }
@@ -166,7 +170,7 @@ QVariantMap TrackDragController::beginDrag() {
     if (staged)
         data.insert(QStringLiteral("text/uri-list"), QUrl::fromLocalFile(*staged).toString());
     if (m_state)
-        m_state->recordDownload(m_track);
+        m_state->downloads()->recordDownload(m_track);
     return data;
 }
 
@@ -191,7 +195,7 @@ TrackDragController::DragState TrackDragController::effectiveDragState() const {
 }
 
 bool TrackDragController::isActivelyDownloading() const {
-    return m_state && m_state->activeDownloads().contains(m_track.id);
+    return m_state && m_state->downloads()->activeDownloads().contains(m_track.id);
 }
 
 QString TrackDragController::dragIcon() const {
@@ -211,18 +215,18 @@ QString TrackDragController::dragHelp() const {
         return {};
     switch (effectiveDragState()) {
     case DragState::Idle:
-        return m_state->t(QStringLiteral("drag.help.idle"));
+        return m_state->preferences()->t(QStringLiteral("drag.help.idle"));
     case DragState::Loading:
-        return m_state->downloadHelp(m_track.id);
+        return m_state->downloads()->downloadHelp(m_track.id);
     case DragState::Ready:
-        return m_state->t(QStringLiteral("drag.help.ready"));
+        return m_state->preferences()->t(QStringLiteral("drag.help.ready"));
     }
     return {};
 }
 
 QString TrackDragController::wavLabel() const {
     if (m_state && effectiveDragState() == DragState::Loading) {
-        if (const auto percent = m_state->downloadPercent(m_track.id))
+        if (const auto percent = m_state->downloads()->downloadPercent(m_track.id))
             return QString::number(*percent) + QLatin1Char('%');
     }
     return QStringLiteral("WAV");
@@ -231,7 +235,7 @@ QString TrackDragController::wavLabel() const {
 qreal TrackDragController::progress() const {
     if (!m_state)
         return -1;
-    return m_state->downloadProgress().value(m_track.id, -1);
+    return m_state->downloads()->downloadProgress().value(m_track.id, -1);
 }
 
 void TrackDragController::becomeReady(const QUrl& file) {

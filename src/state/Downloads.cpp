@@ -1,8 +1,13 @@
 // Track downloads: the WAV into the download folder, the published progress, failure messages
 // that fade, and the history of finished downloads.
+#include "Downloads.h"
+
 #include "APIClient.h"
-#include "AppState.h"
+#include "ChangeNotification.h"
+#include "Credentials.h"
 #include "Log.h"
+#include "Preferences.h"
+#include "SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -43,9 +48,45 @@ template <typename Map> QVariantMap idMap(const Map& map) {
     return result;
 }
 
+const QString downloadsKey = QStringLiteral("aru.downloads");
+
 } // namespace
 
-QCoro::Task<std::optional<QUrl>> AppState::downloadTrack(Track track) {
+Downloads::Downloads(SettingsStore& settings, const Credentials& credentials,
+                     const Preferences& preferences, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_credentials(credentials)
+    , m_preferences(preferences) {
+    // An unreadable history is ignored: it starts empty.
+    if (const auto bytes = m_settings.bytes(downloadsKey)) {
+        if (auto history = DownloadEntry::listFromJson(*bytes))
+            m_downloads = std::move(history).value();
+    }
+}
+
+void Downloads::setDownloads(const QList<DownloadEntry>& downloads) {
+    if (assignAndNotify(this, m_downloads, downloads, &Downloads::downloadsChanged))
+        m_settings.setBytes(downloadsKey, DownloadEntry::listToJson(m_downloads));
+}
+
+void Downloads::setActiveDownloads(const QSet<TrackId>& ids) {
+    assignAndNotify(this, m_activeDownloads, ids, &Downloads::activeDownloadsChanged);
+}
+
+void Downloads::setCompletedDownloads(const QSet<TrackId>& ids) {
+    assignAndNotify(this, m_completedDownloads, ids, &Downloads::completedDownloadsChanged);
+}
+
+void Downloads::setDownloadProgress(const QHash<TrackId, double>& progress) {
+    assignAndNotify(this, m_downloadProgress, progress, &Downloads::downloadProgressChanged);
+}
+
+void Downloads::setDownloadErrors(const QHash<TrackId, QString>& errors) {
+    assignAndNotify(this, m_downloadErrors, errors, &Downloads::downloadErrorsChanged);
+}
+
+QCoro::Task<std::optional<QUrl>> Downloads::downloadTrack(Track track) {
     const TrackId id = track.id;
     if (m_activeDownloads.contains(id))
         co_return std::nullopt;
@@ -53,8 +94,8 @@ QCoro::Task<std::optional<QUrl>> AppState::downloadTrack(Track track) {
     active.insert(id);
     setActiveDownloads(active);
 
-    const QString folder =
-        m_downloadFolder.isLocalFile() ? m_downloadFolder.toLocalFile() : QString();
+    const QUrl folderUrl = m_preferences.downloadFolder();
+    const QString folder = folderUrl.isLocalFile() ? folderUrl.toLocalFile() : QString();
     if (folder.isEmpty()) {
         // Without a folder the file would land wherever the process happens to run.
         failDownload(track, QStringLiteral("Could not save the file: no download folder"));
@@ -64,9 +105,9 @@ QCoro::Task<std::optional<QUrl>> AppState::downloadTrack(Track track) {
     QDir().mkpath(folder);
     const QString destination = QDir(folder).filePath(track.suggestedFilename());
 
-    const QPointer<AppState> self(this);
-    const auto saved = co_await APIClient::downloadWAV(track, m_userEmail, m_userToken, destination,
-                                                       progressReporter(id));
+    const QPointer<Downloads> self(this);
+    const auto saved = co_await APIClient::downloadWAV(
+        track, m_credentials.email, m_credentials.token, destination, progressReporter(id));
     if (!self)
         co_return saved ? std::optional<QUrl>(QUrl::fromLocalFile(saved.value())) : std::nullopt;
 
@@ -83,7 +124,7 @@ QCoro::Task<std::optional<QUrl>> AppState::downloadTrack(Track track) {
     co_return std::nullopt;
 }
 
-void AppState::failDownload(const Track& track, const QString& message) {
+void Downloads::failDownload(const Track& track, const QString& message) {
     const TrackId id = track.id;
     Log::line(
         QStringLiteral("[Download] track %1 '%2' failed: %3").arg(id).arg(track.title, message));
@@ -91,7 +132,7 @@ void AppState::failDownload(const Track& track, const QString& message) {
     errors.insert(id, message);
     setDownloadErrors(errors);
     // Removes whatever message the track has by then, also one of a later failure.
-    QTimer::singleShot(downloadErrorLifetime, this, [self = QPointer<AppState>(this), id] {
+    QTimer::singleShot(m_errorLifetime, this, [self = QPointer<Downloads>(this), id] {
         if (!self || !self->m_downloadErrors.contains(id))
             return;
         QHash<TrackId, QString> remaining = self->m_downloadErrors;
@@ -101,14 +142,14 @@ void AppState::failDownload(const Track& track, const QString& message) {
     finishDownload(id);
 }
 
-void AppState::finishDownload(TrackId id) {
+void Downloads::finishDownload(TrackId id) {
     QSet<TrackId> active = m_activeDownloads;
     active.remove(id);
     setActiveDownloads(active);
     endProgress(id);
 }
 
-void AppState::recordDownload(const Track& track) {
+void Downloads::recordDownload(const Track& track) {
     QList<DownloadEntry> history = m_downloads;
     history.removeIf([id = track.id](const DownloadEntry& entry) { return entry.id == id; });
     const QString date = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
@@ -116,15 +157,14 @@ void AppState::recordDownload(const Track& track) {
     if (history.size() > downloadHistoryLimit)
         history.resize(downloadHistoryLimit);
     setDownloads(history);
-    persist();
 }
 
-AppState::DownloadProgressReporter AppState::progressReporter(TrackId id) {
-    const QPointer<AppState> self(this);
+Downloads::ProgressReporter Downloads::progressReporter(TrackId id) {
+    const QPointer<Downloads> self(this);
     const quint64 round = m_progressRounds.value(id);
     return [self, id, round](std::optional<double> fraction) {
-        // The application object outlives every state, so the report can always be posted;
-        // whether the state still exists is asked on the main thread only.
+        // The application object outlives this object, so the report can always be posted;
+        // whether this object still exists is asked on the main thread only.
         QCoreApplication* const app = QCoreApplication::instance();
         if (!app)
             return;
@@ -138,7 +178,7 @@ AppState::DownloadProgressReporter AppState::progressReporter(TrackId id) {
     };
 }
 
-void AppState::setProgress(TrackId id, std::optional<double> fraction) {
+void Downloads::setProgress(TrackId id, std::optional<double> fraction) {
     if (!fraction || !std::isfinite(*fraction))
         return;
     const double rounded = wholeHundredths(std::clamp(*fraction, 0.0, 1.0)) / 100.0;
@@ -150,7 +190,7 @@ void AppState::setProgress(TrackId id, std::optional<double> fraction) {
     setDownloadProgress(progress);
 }
 
-void AppState::endProgress(qint64 id) {
+void Downloads::endProgress(qint64 id) {
     ++m_progressRounds[id];
     if (!m_downloadProgress.contains(id))
         return;
@@ -159,33 +199,33 @@ void AppState::endProgress(qint64 id) {
     setDownloadProgress(progress);
 }
 
-QString AppState::downloadHelp(qint64 id) const {
-    QString text = t(QStringLiteral("drag.help.loading"));
+QString Downloads::downloadHelp(qint64 id) const {
+    QString text = m_preferences.t(QStringLiteral("drag.help.loading"));
     if (const auto percent = downloadPercent(id))
         text += QStringLiteral(" %1 %").arg(*percent);
     return text;
 }
 
-std::optional<int> AppState::downloadPercent(TrackId id) const {
+std::optional<int> Downloads::downloadPercent(TrackId id) const {
     const auto progress = m_downloadProgress.constFind(id);
     if (progress == m_downloadProgress.cend())
         return std::nullopt;
     return wholeHundredths(*progress);
 }
 
-QVariantList AppState::activeDownloadsValue() const {
+QVariantList Downloads::activeDownloadsValue() const {
     return idList(m_activeDownloads);
 }
 
-QVariantList AppState::completedDownloadsValue() const {
+QVariantList Downloads::completedDownloadsValue() const {
     return idList(m_completedDownloads);
 }
 
-QVariantMap AppState::downloadProgressValue() const {
+QVariantMap Downloads::downloadProgressValue() const {
     return idMap(m_downloadProgress);
 }
 
-QVariantMap AppState::downloadErrorsValue() const {
+QVariantMap Downloads::downloadErrorsValue() const {
     return idMap(m_downloadErrors);
 }
 

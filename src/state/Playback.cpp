@@ -1,30 +1,33 @@
-#include "AppState.h"
+#include "Playback.h"
+
+#include "CatalogSearch.h"
 
 #include <QPointer>
 #include <algorithm>
 
 namespace aru {
 
-void AppState::connectPlayback() {
-    m_audioPlayer = new AudioPlayer(this);
-    // Weak: the player must not call into a state object that is being torn down.
-    const QPointer<AppState> self(this);
-    m_audioPlayer->setOnTrackEnded([self] {
+Playback::Playback(const CatalogSearch& search, MediaBackend::Factory makeBackend, QObject* parent)
+    : QObject(parent)
+    , m_search(search)
+    , m_audioPlayer(new AudioPlayer(std::move(makeBackend), this)) {
+    // Weak: the player must not call into an object that is being torn down.
+    m_audioPlayer->setOnTrackEnded([self = QPointer<Playback>(this)] {
         if (self)
             self->playNext();
     });
 }
 
-void AppState::playNext() {
+void Playback::playNext() {
     playNeighbour(1);
 }
 
-void AppState::playPrevious() {
+void Playback::playPrevious() {
     playNeighbour(-1);
 }
 
-void AppState::playNeighbour(qsizetype step) {
-    const QList<Track> tracks = filteredTracks();
+void Playback::playNeighbour(qsizetype step) {
+    const QList<Track> tracks = m_search.filteredTracks();
     if (tracks.isEmpty())
         return;
     const std::optional<Track>& current = m_audioPlayer->currentTrack();

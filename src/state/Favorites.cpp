@@ -1,0 +1,115 @@
+#include "Favorites.h"
+
+#include "APIClient.h"
+#include "ChangeNotification.h"
+#include "Credentials.h"
+#include "JsonFields.h"
+#include "Log.h"
+#include "SettingsStore.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QPointer>
+
+namespace aru {
+
+namespace {
+
+const QString favoritesKey = QStringLiteral("aru.favorites");
+
+// Holds only what it was given, so it may outlive the favourites.
+QCoro::Task<> tellServer(QString token, TrackId trackId, bool wasFavorite) {
+    // Two statements rather than one conditional: GCC 12 miscompiles co_await inside ?:.
+    ApiResult<Done> result;
+    if (wasFavorite)
+        result = co_await APIClient::removeFavorite(token, trackId);
+    else
+        result = co_await APIClient::addFavorite(token, trackId);
+    if (!result)
+        Log::line(QStringLiteral("[Favorites] cloud sync failed for %1: %2")
+                      .arg(trackId)
+                      .arg(result.error().description()));
+}
+
+} // namespace
+
+Favorites::Favorites(SettingsStore& settings, const Credentials& credentials, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_credentials(credentials) {
+    // Anything unreadable is ignored: the list starts empty.
+    if (const auto bytes = m_settings.bytes(favoritesKey)) {
+        if (const auto favorites = decode(*bytes))
+            m_favorites = *favorites;
+    }
+}
+
+std::optional<QList<TrackId>> Favorites::decode(const QByteArray& bytes) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    QList<TrackId> ids;
+    const QJsonArray array = document.array();
+    ids.reserve(array.size());
+    for (const QJsonValue& value : array) {
+        const auto id = JsonFields::integer(value);
+        if (!id)
+            return std::nullopt;
+        ids.append(*id);
+    }
+    return ids;
+}
+
+QByteArray Favorites::encode(const QList<TrackId>& ids) {
+    QJsonArray array;
+    for (const TrackId id : ids)
+        array.append(id);
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+}
+
+void Favorites::setFavorites(const QList<TrackId>& favorites) {
+    if (assignAndNotify(this, m_favorites, favorites, &Favorites::favoritesChanged))
+        m_settings.setBytes(favoritesKey, encode(m_favorites));
+}
+
+void Favorites::toggleFavorite(qint64 trackId) {
+    const bool wasFavorite = m_favorites.contains(trackId);
+    QList<TrackId> favorites = m_favorites;
+    if (wasFavorite)
+        favorites.removeAll(trackId);
+    else
+        favorites.prepend(trackId);
+    setFavorites(favorites);
+    if (m_credentials.token.isEmpty())
+        return;
+    // Not awaited: the local list is already the one shown, and a refusal is only logged.
+    tellServer(m_credentials.token, trackId, wasFavorite);
+}
+
+QCoro::Task<> Favorites::refreshFavoritesFromServer() {
+    const QString token = m_credentials.token;
+    if (token.isEmpty())
+        co_return;
+    const QPointer<Favorites> self(this);
+    const auto remote = co_await APIClient::fetchFavorites(token);
+    if (!self || !remote)
+        co_return;
+    if (!remote->isEmpty() || m_favorites.isEmpty()) {
+        setFavorites(*remote);
+        co_return;
+    }
+    // The account has none yet: upload the local list, one at a time, then read it back.
+    const QList<TrackId> local = m_favorites;
+    for (const TrackId id : local) {
+        co_await APIClient::addFavorite(token, id);
+        if (!self)
+            co_return;
+    }
+    const auto uploaded = co_await APIClient::fetchFavorites(token);
+    if (!self || !uploaded)
+        co_return;
+    setFavorites(*uploaded);
+}
+
+} // namespace aru

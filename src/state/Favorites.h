@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Track.h"
+
+#include <QCoroTask>
+#include <QList>
+#include <QObject>
+#include <QtQmlIntegration>
+
+namespace aru {
+
+struct Credentials;
+class SettingsStore;
+
+// The user's favourite tracks, newest first. The local list is the truth the screens show: a
+// toggle changes and stores it at once and tells the server in the background; the server's
+// list replaces it when the session starts.
+class Favorites : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The favourites are AppState.favorites")
+
+    Q_PROPERTY(QList<qint64> favorites READ favorites NOTIFY favoritesChanged)
+
+public:
+    // Restores the stored list.
+    Favorites(SettingsStore& settings, const Credentials& credentials, QObject* parent = nullptr);
+
+    const QList<TrackId>& favorites() const { return m_favorites; }
+    Q_INVOKABLE bool contains(qint64 trackId) const { return m_favorites.contains(trackId); }
+
+    // Adds the track at the front or removes it, stores the list, and tells the server when
+    // signed in (a refusal is logged, not undone).
+    Q_INVOKABLE void toggleFavorite(qint64 trackId);
+    // Replaces the list with the server's, first uploading the local list when the server has
+    // none. Does nothing while signed out or when the server cannot be read.
+    QCoro::Task<> refreshFavoritesFromServer();
+
+    // The stored form: a JSON array of the ids, e.g. [12,7]; none for anything else.
+    static std::optional<QList<TrackId>> decode(const QByteArray& bytes);
+    static QByteArray encode(const QList<TrackId>& ids);
+
+signals:
+    void favoritesChanged();
+
+private:
+    void setFavorites(const QList<TrackId>& favorites);
+
+    SettingsStore& m_settings;
+    const Credentials& m_credentials;
+    QList<TrackId> m_favorites;
+};
+
+} // namespace aru

@@ -1,0 +1,122 @@
+#include "Session.h"
+
+#include "APIClient.h"
+#include "Catalog.h"
+#include "ChangeNotification.h"
+#include "Credentials.h"
+#include "Favorites.h"
+#include "Log.h"
+#include "SettingsStore.h"
+
+#include <QPointer>
+
+namespace aru {
+
+namespace {
+
+const QString emailKey = QStringLiteral("aru.user.email");
+const QString tokenKey = QStringLiteral("aru.user.token");
+
+} // namespace
+
+Session::Session(SettingsStore& settings, Credentials& credentials, Catalog& catalog,
+                 Favorites& favorites, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_credentials(credentials)
+    , m_catalog(catalog)
+    , m_favorites(favorites) {
+    m_credentials.email = m_settings.string(emailKey).value_or(QString());
+    m_credentials.token = m_settings.string(tokenKey).value_or(QString());
+    m_isLoggedIn = !m_credentials.token.isEmpty();
+}
+
+QString Session::userEmail() const {
+    return m_credentials.email;
+}
+
+QString Session::userToken() const {
+    return m_credentials.token;
+}
+
+void Session::setCredentials(const QString& email, const QString& token) {
+    const bool emailChanged = m_credentials.email != email;
+    m_credentials.email = email;
+    m_credentials.token = token;
+    m_settings.setString(emailKey, email);
+    m_settings.setString(tokenKey, token);
+    if (emailChanged)
+        emit userEmailChanged();
+}
+
+void Session::signIn(const QString& email, const QString& token) {
+    setCredentials(email, token);
+    assignAndNotify(this, m_isLoggedIn, true, &Session::isLoggedInChanged);
+    // Two independent tasks that may finish in either order; neither is awaited here.
+    loadCatalogAfterSignIn();
+    m_favorites.refreshFavoritesFromServer();
+}
+
+QCoro::Task<> Session::loadCatalogAfterSignIn() {
+    const auto failure = co_await fetchCatalog();
+    if (failure)
+        Log::line(QStringLiteral("Catalog load failed: ") + *failure);
+}
+
+void Session::logout() {
+    // The screens swap first; the account's details go after.
+    assignAndNotify(this, m_isLoggedIn, false, &Session::isLoggedInChanged);
+    setCredentials(QString(), QString());
+}
+
+void Session::start() {
+    startUp();
+}
+
+QCoro::Task<> Session::startUp() {
+    if (m_started)
+        co_return;
+    // Started once, signed in or not: a session that begins later is the sign-in's business.
+    m_started = true;
+    if (!m_isLoggedIn)
+        co_return;
+    const QPointer<Session> self(this);
+    if (m_catalog.tracks().isEmpty()) {
+        const auto failure = co_await fetchCatalog();
+        if (!self)
+            co_return;
+        Log::line(failure
+                      ? QStringLiteral("[Catalog] failed: ") + *failure
+                      : QStringLiteral("[Catalog] Loaded %1 tracks").arg(m_catalog.trackCount()));
+    }
+    co_await m_favorites.refreshFavoritesFromServer();
+}
+
+void Session::requestCatalog() {
+    loadCatalog();
+}
+
+QCoro::Task<bool> Session::loadCatalog() {
+    const auto failure = co_await fetchCatalog();
+    if (failure)
+        Log::line(QStringLiteral("[Catalog] failed: ") + *failure);
+    co_return !failure;
+}
+
+QCoro::Task<std::optional<QString>> Session::fetchCatalog() {
+    // The catalogue outlives this task's owner only in tests; it is reached through a guard.
+    const QPointer<Catalog> catalog(&m_catalog);
+    catalog->setLoadingCatalog(true);
+    auto result = co_await APIClient::fetchCatalog();
+    if (!catalog)
+        co_return std::nullopt;
+    std::optional<QString> failure;
+    if (result)
+        catalog->replace(std::move(result).value());
+    else
+        failure = result.error().description();
+    catalog->setLoadingCatalog(false);
+    co_return failure;
+}
+
+} // namespace aru

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+#include <QtQmlIntegration>
+#include <optional>
+
+namespace aru {
+
+class Catalog;
+struct Credentials;
+class Favorites;
+class SettingsStore;
+
+// The signed-in account and everything that starts with it: signing in and out, the start-up
+// of a restored session, and loading the catalogue. Each flow writes its own lines to the log.
+// The token itself never reaches the views.
+class Session : public QObject {
+    Q_OBJECT
+    QML_ELEMENT
+    QML_UNCREATABLE("The session is AppState.session")
+
+    Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY isLoggedInChanged)
+    Q_PROPERTY(QString userEmail READ userEmail NOTIFY userEmailChanged)
+
+public:
+    // Restores the stored session: a stored token starts signed in, without asking the server.
+    Session(SettingsStore& settings, Credentials& credentials, Catalog& catalog,
+            Favorites& favorites, QObject* parent = nullptr);
+
+    bool isLoggedIn() const { return m_isLoggedIn; }
+    QString userEmail() const;
+    QString userToken() const;
+
+    // A session the server granted: stored at once, then the catalogue and the server's
+    // favourites are fetched by two independent tasks (a failed load is logged as
+    // "Catalog load failed: …").
+    void signIn(const QString& email, const QString& token);
+    // Ends the session. The catalogue, favourites, history and filters stay.
+    Q_INVOKABLE void logout();
+
+    // The start-up of a restored session, at most once per run (the first call counts even
+    // while signed out): loads the catalogue when it is
+    // still empty ("[Catalog] Loaded N tracks" / "[Catalog] failed: …"), then refreshes the
+    // favourites from the server whether or not the catalogue loaded.
+    QCoro::Task<> startUp();
+    // The same, not awaited (the root view).
+    Q_INVOKABLE void start();
+    bool hasStarted() const { return m_started; }
+
+    // The catalogue screen's load: a failure is logged as "[Catalog] failed: …", a success
+    // silently. True when the catalogue was replaced.
+    QCoro::Task<bool> loadCatalog();
+    // The same, not awaited (the catalogue screen).
+    Q_INVOKABLE void requestCatalog();
+
+signals:
+    void isLoggedInChanged();
+    void userEmailChanged();
+
+private:
+    // Raises the loading flag while it fetches the catalogue into the state; on failure the
+    // previous catalogue stays. The failure's description, or none when the catalogue loaded.
+    QCoro::Task<std::optional<QString>> fetchCatalog();
+    QCoro::Task<> loadCatalogAfterSignIn();
+    void setCredentials(const QString& email, const QString& token);
+
+    SettingsStore& m_settings;
+    Credentials& m_credentials;
+    Catalog& m_catalog;
+    Favorites& m_favorites;
+    bool m_isLoggedIn = false;
+    bool m_started = false;
+};
+
+} // namespace aru
