@@ -1,5 +1,6 @@
 // The application entry: one AppState for the whole run, the QML engine, and the main window.
 #include "AppState.h"
+#include "DesktopIdentity.h"
 #include "FontRegistry.h"
 #include "ImageCache.h"
 #include "InitialWindowPlacement.h"
@@ -36,6 +37,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setApplicationDisplayName(u"ARU Sync"_s);
     QGuiApplication::setOrganizationName(u"ARU Records"_s);
     QGuiApplication::setApplicationVersion(QStringLiteral(ARU_SYNC_VERSION));
+    aru::DesktopIdentity::apply();
     // Every control is restyled from the design's tokens, which needs a non-native style.
     QQuickStyle::setStyle(u"Basic"_s);
 
