@@ -2,6 +2,7 @@
 // engine, and the main window.
 #include "AppServices.h"
 #include "AppState.h"
+#include "DesktopIdentity.h"
 #include "FontRegistry.h"
 #include "InitialWindowPlacement.h"
 #include "QtMediaBackend.h"
@@ -26,6 +27,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setApplicationDisplayName(u"ARU Sync"_s);
     QGuiApplication::setOrganizationName(u"ARU Records"_s);
     QGuiApplication::setApplicationVersion(QStringLiteral(ARU_SYNC_VERSION));
+    aru::DesktopIdentity::apply();
     // Every control is restyled from the design's tokens, which needs a non-native style.
     QQuickStyle::setStyle(u"Basic"_s);
 
