@@ -371,6 +371,7 @@ private slots:
         QVERIFY(m_server->calls.isEmpty());
 
         init();
+        m_server->delay = 400ms; // still on its way when the search goes
         type("xyzzy");
         QTRY_COMPARE(m_server->calls.size(), 1);
         const QPointer<Cancellation> inFlight = m_server->calls[0].cancellation;
