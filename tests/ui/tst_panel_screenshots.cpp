@@ -14,8 +14,9 @@
 using namespace aru;
 using test::ViewHarness;
 
-// Renders the collection sidebar and the settings sheet on a real window system and checks sizes
-// and colours in the pictures ("screenshots" beside the test binary, or ARU_SCREENSHOT_DIR).
+// Renders the collection sidebar, the settings sheet and the image search button on a real window
+// system and checks sizes and colours in the pictures ("screenshots" beside the test binary, or
+// ARU_SCREENSHOT_DIR).
 class PanelScreenshotsTest : public QObject {
     Q_OBJECT
 
@@ -111,6 +112,34 @@ private slots:
         QCOMPARE(folder.width(), 380 - 48);
         QVERIFY(ViewHarness::near(image.pixelColor(folder.right() - 2, folder.top() + 2),
                                   Theme::Color::surface2Dark));
+    }
+
+    void imageSearchButton() {
+        m_view = std::make_unique<ViewHarness>("ImageSearchButton.qml", QSize(42, 36));
+        QVERIFY(m_view->isReady() && m_view->waitExposed());
+        // The page the search bar sits on shows through the translucent border.
+        m_view->window()->setColor(Theme::Color::bgDark);
+        QTest::qWait(100);
+        const QImage idle = m_view->grab("image-search-button");
+        QCOMPARE(m_view->root()->implicitWidth(), 42.0);
+        QCOMPARE(m_view->root()->implicitHeight(), 36.0);
+        QVERIFY(ViewHarness::near(idle.pixelColor(3, 3), surface()));
+        QVERIFY(
+            ViewHarness::near(idle.pixelColor(0, 18),
+                              ViewHarness::over(Theme::Color::borderDark, Theme::Color::bgDark)));
+        // The symbol in the accent, in the middle.
+        bool accentInside = false;
+        for (int x = 14; x < 28; ++x)
+            accentInside |= ViewHarness::near(idle.pixelColor(x, 18), Theme::Color::accent, 40);
+        QVERIFY(accentInside);
+        // Hovered: the accent's soft wash over what lies behind.
+        QTest::mouseMove(m_view->window(), QPoint(5, 5));
+        QTRY_VERIFY(m_view->root()->property("hovered").toBool());
+        QTest::qWait(50);
+        const QImage hovered = m_view->grab("image-search-button-hovered");
+        QVERIFY(
+            ViewHarness::near(hovered.pixelColor(3, 3),
+                              ViewHarness::over(Theme::Color::accentSoft, Theme::Color::bgDark)));
     }
 };
 
