@@ -15,10 +15,12 @@ namespace ImageSearchPicture {
 
 inline constexpr int maxSide = 800;
 inline constexpr int jpegQuality = 85;
-// Larger pictures are refused before they are decoded: some decoders build the whole picture in
-// memory before shrinking it (four bytes a pixel), and a small file can claim a huge size. 50
-// million pixels take in any photo of today's cameras and phones at their usual settings.
-inline constexpr qint64 maxSourcePixels = 50'000'000;
+// Larger pictures are refused before they are decoded. JPEG and PNG are shrunk while they are
+// decoded, in little memory but in time that grows with the pixels (about a second for 80
+// million), so a small file claiming a huge size would keep a worker busy for a long while;
+// formats decoded whole are also held to Qt's allocation limit. Every camera and phone photo of
+// today stays below this.
+inline constexpr qint64 maxSourcePixels = 200'000'000;
 
 // The size a picture of `size` is shrunk to: its own when its longer side is at most `limit`,
 // otherwise both sides scaled so that the longer one is `limit`.
