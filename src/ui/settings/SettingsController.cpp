@@ -6,12 +6,16 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QJSEngine>
 #include <QVariantMap>
 
 namespace aru {
 
 SettingsController::SettingsController(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent) {
+    QJSEngine::setObjectOwnership(&m_outputChoices, QJSEngine::CppOwnership);
+    m_outputChoices.setStringList({QString()});
+}
 
 void SettingsController::setAppState(AppState* state) {
     if (m_state == state)
@@ -23,20 +27,20 @@ void SettingsController::setAppState(AppState* state) {
         connect(m_state->preferences(), &Preferences::downloadFolderChanged, this,
                 &SettingsController::folderDisplayChanged);
         connect(m_state->preferences(), &Preferences::languageChanged, this,
-                &SettingsController::outputNamesChanged);
+                &SettingsController::relabelSystemOutput);
     }
     emit appStateChanged();
     emit folderDisplayChanged();
-    emit outputNamesChanged();
+    relabelSystemOutput();
 }
 
-QStringList SettingsController::outputNames() const {
-    QStringList names{
-        m_state ? m_state->preferences()->t(QStringLiteral("settings.audio.systemDefault"))
-                : QString()};
-    for (const AudioDevice& device : m_devices)
-        names.append(device.name);
-    return names;
+QString SettingsController::systemOutputName() const {
+    return m_state ? m_state->preferences()->t(QStringLiteral("settings.audio.systemDefault"))
+                   : QString();
+}
+
+void SettingsController::relabelSystemOutput() {
+    m_outputChoices.setData(m_outputChoices.index(0), systemOutputName());
 }
 
 void SettingsController::selectOutput(int index) {
@@ -66,7 +70,10 @@ void SettingsController::load() {
     if (!m_state)
         return;
     m_devices = AudioDeviceHelper::listOutputDevices();
-    emit outputNamesChanged();
+    QStringList names{systemOutputName()};
+    for (const AudioDevice& device : m_devices)
+        names.append(device.name);
+    m_outputChoices.setStringList(names);
     const std::optional<AudioDevice> chosen =
         AudioDeviceHelper::storedOutputDevice(m_devices, m_state->settings());
     if (chosen)

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QStringListModel>
 #include <QUrl>
 #include <QVariantList>
 #include <QtQmlIntegration>
@@ -23,8 +24,9 @@ class SettingsController : public QObject {
     QML_ELEMENT
 
     Q_PROPERTY(aru::AppState* appState READ appState WRITE setAppState NOTIFY appStateChanged)
-    // The output picker's entries: the system output first, then the devices by name.
-    Q_PROPERTY(QStringList outputNames READ outputNames NOTIFY outputNamesChanged)
+    // The output picker's entries: the system output first, then the devices by name. A model
+    // rather than a list, so relabelling the first entry leaves the picker's choice alone.
+    Q_PROPERTY(QAbstractItemModel* outputChoices READ outputChoices CONSTANT)
     // The chosen entry of outputNames; 0 is the system output. Writing it applies the choice.
     Q_PROPERTY(
         int selectedOutput READ selectedOutput WRITE selectOutput NOTIFY selectedOutputChanged)
@@ -38,7 +40,8 @@ public:
     AppState* appState() const { return m_state; }
     void setAppState(AppState* state);
     const QList<AudioDevice>& outputDevices() const { return m_devices; }
-    QStringList outputNames() const;
+    QAbstractItemModel* outputChoices() { return &m_outputChoices; }
+    QStringList outputNames() const { return m_outputChoices.stringList(); }
     int selectedOutput() const { return m_selectedOutput; }
     // Stores the entry's device (or forgets the choice for the system output) and makes it the
     // output at once. Choosing the entry already chosen does nothing.
@@ -57,12 +60,15 @@ public:
 
 signals:
     void appStateChanged();
-    void outputNamesChanged();
     void selectedOutputChanged();
     void folderDisplayChanged();
 
 private:
+    QString systemOutputName() const;
+    void relabelSystemOutput();
+
     QPointer<AppState> m_state;
+    QStringListModel m_outputChoices;
     QList<AudioDevice> m_devices;
     int m_selectedOutput = 0;
 };

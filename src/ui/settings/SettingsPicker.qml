@@ -35,11 +35,10 @@ ComboBox {
     delegate: ItemDelegate {
         id: entry
         required property int index
-        required property var modelData
         width: picker.width
         highlighted: picker.highlightedIndex === index
         contentItem: Text {
-            text: entry.modelData
+            text: picker.textAt(entry.index)
             font: picker.font
             color: entry.index === picker.currentIndex ? Theme.accent : Theme.textDark
             elide: Text.ElideRight

@@ -141,7 +141,8 @@ Rectangle {
                     SettingsPicker {
                         objectName: "outputPicker"
                         Layout.fillWidth: true
-                        model: controller.outputNames
+                        model: controller.outputChoices
+                        textRole: "display"
                         currentIndex: controller.selectedOutput
                         onActivated: index => controller.selectedOutput = index
                     }
