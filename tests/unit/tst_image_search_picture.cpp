@@ -1,5 +1,3 @@
-#include "AppState.h"
-#include "ImageSearchController.h"
 #include "ImageSearchPicture.h"
 #include "TestHome.h"
 
@@ -45,7 +43,7 @@ bool isBlue(QColor c) {
 
 } // namespace
 
-// The picture sent by the search by image, and the tags sent with it.
+// The picture the search by image sends.
 class ImageSearchPictureTest : public QObject {
     Q_OBJECT
 
@@ -93,20 +91,6 @@ private slots:
         QVERIFY(isRed(image.pixelColor(w / 4, h / 4)));
         QVERIFY(isBlue(redOnTop ? image.pixelColor(w / 4, h * 3 / 4)
                                 : image.pixelColor(w * 3 / 4, h / 4)));
-    }
-
-    void availableTagsLeaveTheTemposOut() {
-        QVERIFY(ImageSearchController::availableTags(std::nullopt).isEmpty());
-        TagLibrary library;
-        library.tempos = QStringList{"Slow"};
-        library.instruments = QStringList{"Piano"};
-        library.themes = QStringList{"City", "Night"};
-        library.moods = QStringList{"Dark"};
-        QCOMPARE(ImageSearchController::availableTags(library),
-                 (QStringList{"Dark", "City", "Night", "Piano"}));
-        library.genres = QStringList{"Ambient"};
-        QCOMPARE(ImageSearchController::availableTags(library),
-                 (QStringList{"Dark", "Ambient", "City", "Night", "Piano"}));
     }
 };
 

@@ -6,10 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace aru;
+using Ids = QList<TrackId>;
 
 namespace {
 
@@ -24,23 +24,15 @@ QStringList titles(const QList<Track>& tracks) {
     return list;
 }
 
-// Tracks named after their id ("t7"), with a suffix telling versions of one track apart.
-QList<Track> tracksWithIds(const QList<TrackId>& ids, const QString& suffix = {}) {
+// Tracks titled after their id and `version`, so versions of one track differ.
+QList<Track> tracksWithIds(const Ids& ids, const QString& version) {
     QList<Track> tracks;
-    for (const TrackId id : ids) {
-        Track track;
-        track.id = id;
-        track.title = QStringLiteral("t%1%2").arg(id).arg(suffix);
-        tracks.append(track);
-    }
+    for (const TrackId id : ids)
+        tracks.append(decoded(QStringLiteral(R"({"id":%1,"title":"%1%2","artist":"A"})")
+                                  .arg(id)
+                                  .arg(version)
+                                  .toUtf8()));
     return tracks;
-}
-
-QList<TrackId> range(TrackId first, TrackId last, TrackId step = 1) {
-    QList<TrackId> ids;
-    for (TrackId id = first; id <= last; id += step)
-        ids.append(id);
-    return ids;
 }
 
 } // namespace
@@ -61,21 +53,15 @@ private slots:
         QTest::newRow("album") << "urban" << true;
         QTest::newRow("genre") << "dark amb" << true;
         QTest::newRow("instruments are not searched") << "strings" << false;
-        QTest::newRow("themes are not searched") << "city" << false;
-        QTest::newRow("inner spaces count") << "night  drive" << false;
     }
     void filterMatchesTheListedFieldsOnly() {
         QFETCH(QString, filter);
         QFETCH(bool, matches);
         const Track track = decoded(R"({"id":1,"title":"Night Drive","artist":"Ava Stone",
             "album":"Urban Nights","genre":"Dark Ambient","mood":["Tense","Noir"],
-            "instruments":["Strings"],"themes":["City"]})");
-        const QString query = CollectionLists::normalizedQuery(filter);
-        QCOMPARE(CollectionLists::matches(track, query), matches);
-        // A track without album, genre or moods is only looked for in its title and artist.
-        const Track bare = decoded(R"({"id":2,"title":"Night Drive","artist":"Ava Stone"})");
-        QCOMPARE(CollectionLists::matches(bare, query),
-                 query.isEmpty() || QStringLiteral("night drive ava stone").contains(query));
+            "instruments":["Strings"]})");
+        QCOMPARE(CollectionLists::matches(track, CollectionLists::normalizedQuery(filter)),
+                 matches);
     }
 
     void listsKeepTheCollectionsOrder_data() {
@@ -85,7 +71,6 @@ private slots:
         QTest::newRow("no filter")
             << "" << QStringList{"Gamma", "Alpha"} << QStringList{"Alpha", "Alpha", "Gamma"};
         QTest::newRow("filtered") << "alp" << QStringList{"Alpha"} << QStringList{"Alpha", "Alpha"};
-        QTest::newRow("nothing matches") << "zz" << QStringList{} << QStringList{};
     }
     void listsKeepTheCollectionsOrder() {
         QFETCH(QString, filter);
@@ -104,10 +89,9 @@ private slots:
         // Beta's file was deleted from the folder; 42 is not in the catalogue; the history holds
         // Alpha twice and both rows are listed.
         QTemporaryDir folder;
-        for (const int at : {0, 2}) {
-            QFile file(QDir(folder.path()).filePath(catalogue[at].suggestedFilename()));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        for (const int at : {0, 2})
+            QVERIFY(QFile(QDir(folder.path()).filePath(catalogue[at].suggestedFilename()))
+                        .open(QIODevice::WriteOnly));
         const auto entry = [](TrackId id) { return DownloadEntry{id, {}, {}, {}}; };
         const QList<DownloadEntry> history{entry(1), entry(2), entry(42), entry(1), entry(3)};
         QCOMPARE(
@@ -116,33 +100,23 @@ private slots:
     }
 
     void modelChangesOnlyTheRowsThatDiffer_data() {
-        QTest::addColumn<QList<TrackId>>("from");
-        QTest::addColumn<QList<TrackId>>("to");
+        QTest::addColumn<Ids>("from");
+        QTest::addColumn<Ids>("to");
         QTest::addColumn<int>("removed");
         QTest::addColumn<int>("inserted");
-        QTest::addColumn<bool>("reset");
-        QTest::newRow("filtered") << QList<TrackId>{1, 2, 3, 4} << QList<TrackId>{1, 3} << 2 << 0
-                                  << false;
-        QTest::newRow("filter cleared")
-            << QList<TrackId>{3} << QList<TrackId>{1, 2, 3, 4} << 0 << 3 << false;
-        QTest::newRow("new favourite first")
-            << QList<TrackId>{1, 2} << QList<TrackId>{5, 1, 2} << 0 << 1 << false;
-        QTest::newRow("downloaded again: to the front")
-            << QList<TrackId>{1, 2, 3} << QList<TrackId>{3, 1, 2} << 1 << 1 << false;
-        QTest::newRow("one of two duplicates goes")
-            << QList<TrackId>{1, 2, 1} << QList<TrackId>{1, 1} << 1 << 0 << false;
-        QTest::newRow("emptied") << QList<TrackId>{1, 2} << QList<TrackId>{} << 2 << 0 << false;
-        QTest::newRow("too many changes: one reset")
-            << range(1, 200) << range(1, 200, 2) << 0 << 0 << true;
+        QTest::newRow("filtered") << Ids{1, 2, 3, 4} << Ids{1, 3} << 2 << 0;
+        QTest::newRow("filter cleared") << Ids{3} << Ids{1, 2, 3, 4} << 0 << 3;
+        QTest::newRow("new favourite first") << Ids{1, 2} << Ids{5, 1, 2} << 0 << 1;
+        QTest::newRow("downloaded again: to the front") << Ids{1, 2, 3} << Ids{3, 1, 2} << 1 << 1;
+        QTest::newRow("one of two duplicates goes") << Ids{1, 2, 1} << Ids{1, 1} << 1 << 0;
     }
     void modelChangesOnlyTheRowsThatDiffer() {
-        QFETCH(QList<TrackId>, from);
-        QFETCH(QList<TrackId>, to);
+        QFETCH(Ids, from);
+        QFETCH(Ids, to);
         QFETCH(int, removed);
         QFETCH(int, inserted);
-        QFETCH(bool, reset);
         TrackCollectionModel model;
-        model.setTracks(tracksWithIds(from));
+        model.setTracks(tracksWithIds(from, ""));
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         int removedRows = 0;
@@ -151,27 +125,15 @@ private slots:
                 [&](const QModelIndex&, int first, int last) { removedRows += last - first + 1; });
         connect(&model, &QAbstractItemModel::rowsInserted, this,
                 [&](const QModelIndex&, int first, int last) { insertedRows += last - first + 1; });
-        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
-        QSignalSpy counts(&model, &TrackCollectionModel::countChanged);
 
-        // The tracks that stay come back renamed, as from a reloaded catalogue.
-        const QList<Track> wanted = tracksWithIds(to, QStringLiteral("'"));
+        // The tracks that stay come back changed, as from a reloaded catalogue.
+        const QList<Track> wanted = tracksWithIds(to, "'");
         model.setTracks(wanted);
         QCOMPARE(model.tracks(), wanted);
         for (int row = 0; row < model.count(); ++row)
-            QCOMPARE(model.data(model.index(row), TrackCollectionModel::TitleRole),
-                     wanted[row].title);
+            QCOMPARE(model.index(row).data(TrackCollectionModel::TitleRole), wanted[row].title);
         QCOMPARE(removedRows, removed);
         QCOMPARE(insertedRows, inserted);
-        QCOMPARE(resets.size(), reset ? 1 : 0);
-        QCOMPARE(counts.size(), from.size() == to.size() ? 0 : 1);
-
-        // The same list again changes nothing.
-        QSignalSpy anything(&model, &QAbstractItemModel::layoutChanged);
-        QSignalSpy dataChanges(&model, &QAbstractItemModel::dataChanged);
-        model.setTracks(wanted);
-        QCOMPARE(removedRows + insertedRows, removed + inserted);
-        QCOMPARE(dataChanges.size() + anything.size() + resets.size(), reset ? 1 : 0);
     }
 };
 
