@@ -86,6 +86,11 @@ private slots:
         QTest::qWait(50);
         m_image = m_view->grab("image-search-button-hovered");
         QVERIFY(colourAt(3, 3, ViewHarness::over(Color::accentSoft, Color::bgDark)));
+        // A click opens the chooser, offering pictures whatever the case of their extension.
+        auto* chooser = m_view->root()->findChild<QObject*>("imageFileDialog");
+        m_view->click("imageSearchButton");
+        QTRY_VERIFY(chooser->property("visible").toBool());
+        QVERIFY(chooser->property("nameFilters").toStringList().value(0).contains("*.JPG"));
     }
 };
 
