@@ -39,9 +39,7 @@ public:
 
     AppState* appState() const { return m_state; }
     void setAppState(AppState* state);
-    const QList<AudioDevice>& outputDevices() const { return m_devices; }
     QAbstractItemModel* outputChoices() { return &m_outputChoices; }
-    QStringList outputNames() const { return m_outputChoices.stringList(); }
     int selectedOutput() const { return m_selectedOutput; }
     // Stores the entry's device (or forgets the choice for the system output) and makes it the
     // output at once. Choosing the entry already chosen does nothing.

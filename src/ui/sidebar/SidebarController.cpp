@@ -10,10 +10,10 @@ namespace aru {
 
 SidebarController::SidebarController(QObject* parent)
     : QObject(parent) {
-    for (QObject* model : {&m_favoriteTracks, &m_downloadedTracks})
+    for (TrackCollectionModel* model : {&m_favoriteTracks, &m_downloadedTracks}) {
         QJSEngine::setObjectOwnership(model, QJSEngine::CppOwnership);
-    for (TrackCollectionModel* model : {&m_favoriteTracks, &m_downloadedTracks})
         connect(model, &TrackCollectionModel::countChanged, this, &SidebarController::textsChanged);
+    }
     connect(&m_folderWatcher, &DownloadFolderWatcher::changed, this,
             &SidebarController::refreshDownloads);
     // Coming back to the window is when a file deleted elsewhere is most likely missed by the
