@@ -6,7 +6,6 @@
 #include "SettingsStore.h"
 
 #include <algorithm>
-#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -23,6 +22,10 @@ struct SortableDevice {
 
 QString settingKey() {
     return u"aru.audio.device.id"_s;
+}
+
+QString uidSettingKey() {
+    return u"aru.audio.device.uid"_s;
 }
 
 QList<AudioDevice> listOutputDevices() {
@@ -55,37 +58,36 @@ QList<AudioDevice> listOutputDevices(AudioDeviceQuery& query) {
     return sorted;
 }
 
-quint32 storedOutputDeviceId(const SettingsStore& settings) {
-    const std::optional<qint64> stored = settings.integer(settingKey());
-    if (!stored || *stored <= 0 || *stored > std::numeric_limits<quint32>::max())
-        return 0;
-    return static_cast<quint32>(*stored);
+std::optional<AudioDevice> storedOutputDevice(const QList<AudioDevice>& devices,
+                                              const SettingsStore& settings) {
+    const std::optional<QString> uid = settings.string(uidSettingKey());
+    if (!uid || uid->isEmpty())
+        return std::nullopt;
+    const auto found = std::find_if(devices.begin(), devices.end(),
+                                    [&](const AudioDevice& device) { return device.uid == *uid; });
+    return found == devices.end() ? std::nullopt : std::optional<AudioDevice>(*found);
 }
 
-void applyOutputDevice(quint32 id, SettingsStore& settings, AudioDeviceQuery& query,
-                       AudioPlayer* player) {
-    if (id == 0) {
+void applyOutputDevice(const std::optional<AudioDevice>& device, SettingsStore& settings,
+                       AudioDeviceQuery& query, AudioPlayer* player) {
+    if (!device) {
         settings.remove(settingKey());
+        settings.remove(uidSettingKey());
         if (player)
             player->setOutputDevice({});
         return;
     }
-    settings.setInteger(settingKey(), id);
-    query.setDefaultOutput(id);
-    if (!player)
-        return;
-    // A stale id (the device is gone) matches nothing, and the player stays where it is.
-    for (const AudioDevice& device : listOutputDevices(query)) {
-        if (device.id == id) {
-            player->setOutputDevice(device.uid.toUtf8());
-            return;
-        }
-    }
+    settings.setInteger(settingKey(), device->id);
+    settings.setString(uidSettingKey(), device->uid);
+    query.setDefaultOutput(device->uid);
+    if (player)
+        player->setOutputDevice(device->uid.toUtf8());
 }
 
-void applyOutputDevice(quint32 id, SettingsStore& settings, AudioPlayer* player) {
+void applyOutputDevice(const std::optional<AudioDevice>& device, SettingsStore& settings,
+                       AudioPlayer* player) {
     PulseAudioDeviceQuery query;
-    applyOutputDevice(id, settings, query, player);
+    applyOutputDevice(device, settings, query, player);
 }
 
 } // namespace aru::AudioDeviceHelper

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace aru {
 
@@ -14,8 +15,12 @@ class SettingsStore;
 // The audio devices that can play sound, and the user's choice among them.
 namespace AudioDeviceHelper {
 
-// The settings key of the chosen device's id; absent when the system output is used.
+// The settings keys of the chosen device: its id, and beside it its uid, which alone says whether
+// a listed device is the one chosen. An id does not: the audio server hands out ids in the order
+// devices appear, starting at 0, and hands them out afresh after a restart or a replug. Both
+// absent when the system output is used.
 QString settingKey();
+QString uidSettingKey();
 
 // Devices with at least one output and a persistent uid, sorted by name: Unicode scalar values
 // of the canonically composed names, so capitals come first; equal names keep the system's
@@ -24,16 +29,20 @@ QString settingKey();
 QList<AudioDevice> listOutputDevices();
 QList<AudioDevice> listOutputDevices(AudioDeviceQuery& query);
 
-// The stored choice, 0 when there is none or the stored value is no 32-bit device id.
-quint32 storedOutputDeviceId(const SettingsStore& settings);
+// The device of `devices` that the user chose, found by its stored uid. None when the system
+// output is chosen, when the choice was stored without a uid, or when that device is not among
+// `devices` (unplugged, or its server is gone).
+std::optional<AudioDevice> storedOutputDevice(const QList<AudioDevice>& devices,
+                                              const SettingsStore& settings);
 
-// 0 forgets the choice and leaves the system's default output as it is. Any other id is stored,
-// made the system's default output, and `player` (when given) is moved to that device, so the
-// preview follows the choice even where the audio server keeps running streams on their sink.
-// Failures of the audio system are not reported: the choice stays stored.
-void applyOutputDevice(quint32 id, SettingsStore& settings, AudioDeviceQuery& query,
+// None forgets the choice and leaves the system's default output as it is. A device is stored
+// (its id and uid), made the system's default output, and `player` (when given) is moved to it,
+// so the preview follows the choice even where the audio server keeps running streams on their
+// sink. Failures of the audio system are not reported: the choice stays stored.
+void applyOutputDevice(const std::optional<AudioDevice>& device, SettingsStore& settings,
+                       AudioDeviceQuery& query, AudioPlayer* player);
+void applyOutputDevice(const std::optional<AudioDevice>& device, SettingsStore& settings,
                        AudioPlayer* player);
-void applyOutputDevice(quint32 id, SettingsStore& settings, AudioPlayer* player);
 
 } // namespace AudioDeviceHelper
 

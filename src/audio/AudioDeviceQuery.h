@@ -23,8 +23,9 @@ public:
 
     // None when the audio system cannot be asked.
     virtual std::optional<QList<Device>> devices() = 0;
-    // Makes the device the system's default output; false when that failed.
-    virtual bool setDefaultOutput(quint32 id) = 0;
+    // Makes the device with this uid the system's default output; false when that failed. By
+    // uid, not id: an id can name another device by the time it is used.
+    virtual bool setDefaultOutput(const QString& uid) = 0;
 
 protected:
     AudioDeviceQuery() = default;

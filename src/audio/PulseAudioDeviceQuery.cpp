@@ -101,15 +101,6 @@ void collectSink(pa_context*, const pa_sink_info* info, int eol, void* userdata)
         {info->index, true, optionalText(info->name), optionalText(info->description)});
 }
 
-struct SinkName {
-    QByteArray name;
-};
-
-void readSinkName(pa_context*, const pa_sink_info* info, int eol, void* userdata) {
-    if (eol == 0 && info && info->name)
-        static_cast<SinkName*>(userdata)->name = QByteArray(info->name);
-}
-
 void readSuccess(pa_context*, int success, void* userdata) {
     *static_cast<bool*>(userdata) = success != 0;
 }
@@ -131,19 +122,15 @@ std::optional<QList<AudioDeviceQuery::Device>> PulseAudioDeviceQuery::devices() 
     return list.devices;
 }
 
-bool PulseAudioDeviceQuery::setDefaultOutput(quint32 id) {
+bool PulseAudioDeviceQuery::setDefaultOutput(const QString& uid) {
     PulseConnection connection(m_timeout);
-    if (!connection.isReady())
+    if (uid.isEmpty() || !connection.isReady())
         return false;
-    // The server names its default sink; the index only lives as long as the sink.
-    SinkName sink;
-    if (!connection.complete(
-            pa_context_get_sink_info_by_index(connection.context(), id, readSinkName, &sink)) ||
-        sink.name.isEmpty())
-        return false;
+    // The server names its default sink, and the name is the device's uid.
+    const QByteArray name = uid.toUtf8();
     bool succeeded = false;
-    return connection.complete(pa_context_set_default_sink(
-               connection.context(), sink.name.constData(), readSuccess, &succeeded)) &&
+    return connection.complete(pa_context_set_default_sink(connection.context(), name.constData(),
+                                                           readSuccess, &succeeded)) &&
            succeeded;
 }
 

@@ -17,7 +17,7 @@ public:
     explicit PulseAudioDeviceQuery(std::chrono::milliseconds timeout = defaultTimeout);
 
     std::optional<QList<Device>> devices() override;
-    bool setDefaultOutput(quint32 id) override;
+    bool setDefaultOutput(const QString& uid) override;
 
 private:
     std::chrono::milliseconds m_timeout;

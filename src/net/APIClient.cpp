@@ -22,6 +22,8 @@ const QByteArray deleteVerb("DELETE");
 
 // The catalogue is the one large answer; its decoder refuses anything larger as well.
 constexpr qint64 maxCatalogBytes = qint64(1) << 30;
+// Describing a picture takes the server longer than the other exchanges.
+constexpr int imageSearchTimeoutMs = 30'000;
 
 // The address of a server path, or an invalid URL when the base address is not usable.
 QUrl endpoint(const QString& path) {
@@ -119,6 +121,21 @@ Decoded<LoginResponse> LoginResponse::fromJson(const QByteArray& body) {
         response.user = LoginUser{*email, *id};
     }
     return Result::success(std::move(response));
+}
+
+Decoded<ImageSearchAnswer> ImageSearchAnswer::fromJson(const QByteArray& body) {
+    using Result = Decoded<ImageSearchAnswer>;
+    QString why;
+    const auto object = jsonObject(body, &why);
+    if (!object)
+        return Result::failure(why);
+    ImageSearchAnswer answer;
+    if (!readOptional(*object, QLatin1String("description"), answer.description,
+                      JsonFields::string) ||
+        !readOptional(*object, QLatin1String("tags"), answer.tags, JsonFields::stringList))
+        return Result::failure(QStringLiteral("the description must be a text and the tags a "
+                                              "list of texts"));
+    return Result::success(std::move(answer));
 }
 
 namespace APIClient {
@@ -243,6 +260,27 @@ QCoro::Task<std::optional<QStringList>> interpretSearch(QString query, QStringLi
     if (!object)
         co_return std::nullopt;
     co_return JsonFields::stringList(object->value(QLatin1String("tags")));
+}
+
+QCoro::Task<ApiResult<ImageSearchAnswer>> searchByImage(QByteArray jpeg,
+                                                        QStringList availableTags) {
+    using Result = ApiResult<ImageSearchAnswer>;
+    const QUrl url = endpoint(QStringLiteral("/api/search/image"));
+    if (!url.isValid())
+        co_return Result::failure(APIError::invalidURL());
+    QNetworkRequest request = jsonRequest(url);
+    request.setTransferTimeout(imageSearchTimeoutMs);
+    const QByteArray body = compact(
+        {{QLatin1String("image"), QString::fromLatin1("data:image/jpeg;base64," + jpeg.toBase64())},
+         {QLatin1String("availableTags"), QJsonArray::fromStringList(availableTags)}});
+    auto answer = co_await HttpTransport::exchange(std::move(request), post, body);
+    if (!answer)
+        co_return Result::failure(answer.error());
+    auto decoded = ImageSearchAnswer::fromJson(answer->body);
+    if (!decoded)
+        co_return Result::failure(RequestError::decoding(
+            QStringLiteral("The server's answer could not be read (%1).").arg(decoded.error())));
+    co_return Result::success(std::move(decoded).value());
 }
 
 QCoro::Task<ApiResult<QString>> downloadWAV(Track track, QString email, QString token,

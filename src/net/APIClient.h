@@ -40,6 +40,16 @@ struct LoginResponse {
     friend bool operator==(const LoginResponse&, const LoginResponse&) = default;
 };
 
+// The image search's answer; both members may be absent.
+struct ImageSearchAnswer {
+    std::optional<QString> description;
+    std::optional<QStringList> tags;
+
+    // Unknown members are ignored; a member of the wrong type fails the whole answer.
+    static Decoded<ImageSearchAnswer> fromJson(const QByteArray& body);
+    friend bool operator==(const ImageSearchAnswer&, const ImageSearchAnswer&) = default;
+};
+
 // The only place that speaks the catalogue server's protocol. Stateless: every operation is one
 // exchange that runs on the main thread's event loop and resumes there with its result.
 namespace APIClient {
@@ -55,6 +65,9 @@ QCoro::Task<ApiResult<Done>> removeFavorite(QString token, TrackId trackId);
 // None on any failure (cancellation included) or when the answer has no tags.
 QCoro::Task<std::optional<QStringList>> interpretSearch(QString query, QStringList availableTags,
                                                         QPointer<Cancellation> cancellation = {});
+// Sends a JPEG picture, with the tags the catalogue knows, to be described and tagged. The answer
+// is read whatever its HTTP status; fails when the exchange fails or the answer cannot be read.
+QCoro::Task<ApiResult<ImageSearchAnswer>> searchByImage(QByteArray jpeg, QStringList availableTags);
 // Downloads the track's WAV and moves it to `destinationPath`, replacing what was there.
 // Returns the destination path.
 QCoro::Task<ApiResult<QString>> downloadWAV(Track track, QString email, QString token,

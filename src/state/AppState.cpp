@@ -8,6 +8,7 @@ AppState::AppState(SettingsStore& settings, MediaBackend::Factory makePlayerBack
                    QObject* parent)
     : QObject(parent)
     , SharedInstance(this)
+    , m_settings(settings)
     , m_preferences(settings)
     , m_search(m_catalog)
     , m_favorites(settings, m_credentials)

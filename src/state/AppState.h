@@ -59,8 +59,12 @@ public:
     Preferences* preferences() { return &m_preferences; }
     PageLayout* layout() { return &m_layout; }
     Playback* playback() { return &m_playback; }
+    // The store the parts keep their choices in, for the few settings no part owns (the audio
+    // output, which the settings sheet chooses).
+    SettingsStore& settings() const { return m_settings; }
 
 private:
+    SettingsStore& m_settings;
     // Written by the session only; the parts that act for the user read it.
     Credentials m_credentials;
     Preferences m_preferences;

@@ -209,8 +209,9 @@ private slots:
                                  10000);
 
         // Choosing the second sink moves this player's one stream there.
-        AudioDeviceHelper::applyOutputDevice(m_deviceB.id, *m_store, &player());
-        QCOMPARE(AudioDeviceHelper::storedOutputDeviceId(*m_store), m_deviceB.id);
+        AudioDeviceHelper::applyOutputDevice(m_deviceB, *m_store, &player());
+        QCOMPARE(AudioDeviceHelper::storedOutputDevice({m_deviceA, m_deviceB}, *m_store),
+                 m_deviceB);
         QCOMPARE(pactl({QStringLiteral("get-default-sink")}).trimmed(), m_sinkB);
         QTRY_COMPARE_WITH_TIMEOUT(ourStreamSinks(), QList<qint64>{qint64(m_deviceB.id)}, 10000);
         const double beforeMove = player().currentTime();

@@ -21,8 +21,8 @@ public:
     explicit FakeDeviceQuery(std::optional<Devices> devices)
         : m_devices(std::move(devices)) {}
     std::optional<Devices> devices() override { return m_devices; }
-    bool setDefaultOutput(quint32 id) override { return defaults.append(id), true; }
-    QList<quint32> defaults;
+    bool setDefaultOutput(const QString& uid) override { return defaults.append(uid), true; }
+    QStringList defaults;
 
 private:
     std::optional<Devices> m_devices;
@@ -45,6 +45,7 @@ private slots:
     void init() {
         m_store = std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("s.ini")));
         m_store->remove(AudioDeviceHelper::settingKey());
+        m_store->remove(AudioDeviceHelper::uidSettingKey());
     }
 
     void listsOutputsSortedByName_data() {
@@ -88,29 +89,33 @@ private slots:
         qputenv("PULSE_SERVER", "unix:" + m_dir.filePath(QStringLiteral("none")).toUtf8());
         PulseAudioDeviceQuery pulse;
         const bool noDevices = !pulse.devices() && AudioDeviceHelper::listOutputDevices().isEmpty();
-        const bool madeDefault = pulse.setDefaultOutput(0);
+        const bool madeDefault = pulse.setDefaultOutput(QStringLiteral("aru_test_sink_a"));
         qunsetenv("PULSE_SERVER");
         QVERIFY(noDevices);
         QVERIFY(!madeDefault);
     }
 
     void applyingAChoice_data() {
-        QTest::addColumn<quint32>("chosen");
-        QTest::addColumn<std::optional<qint64>>("stored");
-        QTest::addColumn<QList<quint32>>("defaults");
+        QTest::addColumn<std::optional<AudioDevice>>("chosen");
+        QTest::addColumn<std::optional<qint64>>("storedId");
+        QTest::addColumn<QStringList>("defaults");
         QTest::addColumn<QStringList>("moves");
-        QTest::newRow("a device") << 3u << std::optional<qint64>(3) << QList<quint32>{3}
-                                  << QStringList{"device uid-3"};
+        QTest::newRow("a device") << std::optional(AudioDevice{3, "sink-3", "Headset"})
+                                  << std::optional<qint64>(3) << QStringList{"sink-3"}
+                                  << QStringList{"device sink-3"};
+        // PulseAudio gives its first sink index 0: a device like any other.
+        QTest::newRow("the device with id 0")
+            << std::optional(AudioDevice{0, "sink-0", "Null Output"}) << std::optional<qint64>(0)
+            << QStringList{"sink-0"} << QStringList{"device sink-0"};
         // The system default is left as it is; the player follows it.
         QTest::newRow("the system output")
-            << 0u << std::optional<qint64>() << QList<quint32>{} << QStringList{"device "};
-        QTest::newRow("a device that is gone")
-            << 9u << std::optional<qint64>(9) << QList<quint32>{9} << QStringList{};
+            << std::optional<AudioDevice>() << std::optional<qint64>() << QStringList{}
+            << QStringList{"device "};
     }
     void applyingAChoice() {
-        QFETCH(quint32, chosen);
-        QFETCH(std::optional<qint64>, stored);
-        QFETCH(QList<quint32>, defaults);
+        QFETCH(std::optional<AudioDevice>, chosen);
+        QFETCH(std::optional<qint64>, storedId);
+        QFETCH(QStringList, defaults);
         QFETCH(QStringList, moves);
         test::FakeMedia media;
         AudioPlayer player(media.factory());
@@ -118,27 +123,47 @@ private slots:
         track.audioFile = QStringLiteral("/api/audio/1.wav");
         player.play(track);
         m_store->setInteger(AudioDeviceHelper::settingKey(), 1);
-        FakeDeviceQuery query(Devices{out(1, "Speakers"), out(3, "Headset")});
+        m_store->setString(AudioDeviceHelper::uidSettingKey(), "sink-1");
+        FakeDeviceQuery query(Devices{});
 
         AudioDeviceHelper::applyOutputDevice(chosen, *m_store, query, &player);
-        QCOMPARE(m_store->integer(QStringLiteral("aru.audio.device.id")), stored);
+        QCOMPARE(m_store->integer(QStringLiteral("aru.audio.device.id")), storedId);
+        QCOMPARE(m_store->string(QStringLiteral("aru.audio.device.uid")),
+                 chosen ? std::optional(chosen->uid) : std::nullopt);
         QCOMPARE(query.defaults, defaults);
         QCOMPARE(media.eventsOf(1).filter(QStringLiteral("device")), moves);
     }
 
-    void theStoredChoiceIsA32BitId_data() {
-        QTest::addColumn<QString>("raw");
-        QTest::addColumn<quint32>("id");
-        QTest::newRow("largest") << "4294967295" << 4294967295u;
-        QTest::newRow("too large") << "4294967296" << 0u;
-        QTest::newRow("negative") << "-1" << 0u;
+    void theStoredChoiceIsFoundByUid_data() {
+        QTest::addColumn<std::optional<qint64>>("storedId");
+        QTest::addColumn<std::optional<QString>>("storedUid");
+        QTest::addColumn<std::optional<quint32>>("found");
+        QTest::newRow("nothing stored")
+            << std::optional<qint64>() << std::optional<QString>() << std::optional<quint32>();
+        QTest::newRow("id 0") << std::optional<qint64>(0) << std::optional<QString>("sink-a")
+                              << std::optional<quint32>(0);
+        // After a restart of the audio server the ids went to other devices.
+        QTest::newRow("ids handed out afresh")
+            << std::optional<qint64>(0) << std::optional<QString>("sink-b")
+            << std::optional<quint32>(1);
+        QTest::newRow("unplugged")
+            << std::optional<qint64>(1) << std::optional<QString>("sink-gone")
+            << std::optional<quint32>();
+        // An id alone cannot tell which device it meant.
+        QTest::newRow("id without uid")
+            << std::optional<qint64>(1) << std::optional<QString>() << std::optional<quint32>();
     }
-    void theStoredChoiceIsA32BitId() {
-        QFETCH(QString, raw);
-        QFETCH(quint32, id);
-        QCOMPARE(AudioDeviceHelper::storedOutputDeviceId(*m_store), 0u);
-        m_store->setString(AudioDeviceHelper::settingKey(), raw);
-        QCOMPARE(AudioDeviceHelper::storedOutputDeviceId(*m_store), id);
+    void theStoredChoiceIsFoundByUid() {
+        QFETCH(std::optional<qint64>, storedId);
+        QFETCH(std::optional<QString>, storedUid);
+        QFETCH(std::optional<quint32>, found);
+        if (storedId)
+            m_store->setInteger(AudioDeviceHelper::settingKey(), *storedId);
+        if (storedUid)
+            m_store->setString(AudioDeviceHelper::uidSettingKey(), *storedUid);
+        const QList<AudioDevice> devices{{0, "sink-a", "A"}, {1, "sink-b", "B"}};
+        const auto device = AudioDeviceHelper::storedOutputDevice(devices, *m_store);
+        QCOMPARE(device ? std::optional(device->id) : std::nullopt, found);
     }
 };
 
