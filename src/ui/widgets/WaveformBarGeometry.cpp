@@ -55,13 +55,39 @@ std::array<QPointF, outlinePoints> outlinePointsOf(const Outline& o) {
     return points;
 }
 
-// Premultiplied, as the material wants.
-void setColor(Point& p, const QColor& color, qreal coverage) {
+// A vertex's colour, premultiplied as the material wants.
+Point colourOf(const QColor& color, qreal coverage) {
     const qreal a = color.alphaF() * coverage;
+    Point p{};
     p.r = uchar(qRound(color.redF() * a * 255));
     p.g = uchar(qRound(color.greenF() * a * 255));
     p.b = uchar(qRound(color.blueF() * a * 255));
     p.a = uchar(qRound(a * 255));
+    return p;
+}
+
+Point at(const QPointF& position, Point colour) {
+    colour.x = float(position.x());
+    colour.y = float(position.y());
+    return colour;
+}
+
+// The triangles of every bar: they depend only on how many bars there are.
+void writeIndices(QSGGeometry& geometry, qsizetype barCount) {
+    quint32* index = geometry.indexDataAsUInt();
+    for (qsizetype b = 0; b < barCount; ++b) {
+        const quint32 centre = quint32(b * verticesPerBar);
+        for (int i = 0; i < outlinePoints; ++i) {
+            const quint32 here = centre + 1 + quint32(i);
+            const quint32 next = centre + 1 + quint32((i + 1) % outlinePoints);
+            const quint32 outerHere = here + outlinePoints;
+            const quint32 outerNext = next + outlinePoints;
+            for (const quint32 v :
+                 {centre, here, next, here, outerHere, outerNext, here, outerNext, next})
+                *index++ = v;
+        }
+    }
+    geometry.markIndexDataDirty();
 }
 
 } // namespace
@@ -75,51 +101,34 @@ QSGGeometry* create() {
 
 void fill(QSGGeometry& geometry, const QList<WaveformBarLayout::Bar>& bars,
           qreal devicePixelRatio) {
-    geometry.allocate(int(bars.size()) * verticesPerBar, int(bars.size()) * indicesPerBar);
+    const int vertexCount = int(bars.size()) * verticesPerBar;
+    const int indexCount = int(bars.size()) * indicesPerBar;
+    // A new progress changes only colours: the triangles stay.
+    if (geometry.vertexCount() != vertexCount || geometry.indexCount() != indexCount) {
+        geometry.allocate(vertexCount, indexCount);
+        writeIndices(geometry, bars.size());
+    }
     Point* vertex = geometry.vertexDataAsColoredPoint2D();
-    quint32* index = geometry.indexDataAsUInt();
     const qreal edge = 0.5 / std::max(devicePixelRatio, 1.0);
+    const Point transparent{};
 
-    for (qsizetype b = 0; b < bars.size(); ++b) {
-        const auto& bar = bars[b];
+    for (const auto& bar : bars) {
         const Outline shape{bar.rect.center(), bar.rect.width() / 2, bar.rect.height() / 2,
                             bar.radius};
         // Thinner than the soft edge on either side, the bar covers only part of its pixels.
         const qreal coverage = std::min(1.0, bar.rect.width() / (2 * edge)) *
                                std::min(1.0, bar.rect.height() / (2 * edge));
+        const Point colour = colourOf(bar.color, coverage);
         const auto inner = outlinePointsOf(shape.grownBy(-edge));
         const auto outer = outlinePointsOf(shape.grownBy(edge));
 
-        const quint32 first = quint32(b * verticesPerBar);
-        Point* v = vertex + first;
-        v[0].set(float(shape.centre.x()), float(shape.centre.y()), 0, 0, 0, 0);
-        setColor(v[0], bar.color, coverage);
-        for (int i = 0; i < outlinePoints; ++i) {
-            Point& in = v[1 + i];
-            in.x = float(inner[std::size_t(i)].x());
-            in.y = float(inner[std::size_t(i)].y());
-            setColor(in, bar.color, coverage);
-            v[1 + outlinePoints + i].set(float(outer[std::size_t(i)].x()),
-                                         float(outer[std::size_t(i)].y()), 0, 0, 0, 0);
-        }
-        for (int i = 0; i < outlinePoints; ++i) {
-            const quint32 here = first + 1 + quint32(i);
-            const quint32 next = first + 1 + quint32((i + 1) % outlinePoints);
-            const quint32 outerHere = here + outlinePoints;
-            const quint32 outerNext = next + outlinePoints;
-            *index++ = first;
-            *index++ = here;
-            *index++ = next;
-            *index++ = here;
-            *index++ = outerHere;
-            *index++ = outerNext;
-            *index++ = here;
-            *index++ = outerNext;
-            *index++ = next;
-        }
+        *vertex++ = at(shape.centre, colour);
+        for (const QPointF& p : inner)
+            *vertex++ = at(p, colour);
+        for (const QPointF& p : outer)
+            *vertex++ = at(p, transparent);
     }
     geometry.markVertexDataDirty();
-    geometry.markIndexDataDirty();
 }
 
 } // namespace aru::WaveformBarGeometry
