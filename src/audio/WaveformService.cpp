@@ -54,6 +54,19 @@ QString WaveformService::cacheFilePath(TrackId trackId) const {
 }
 
 std::optional<Peaks> WaveformService::cached(TrackId trackId) const {
+    if (const Peaks* remembered = m_decodedPeaks.object(trackId))
+        return *remembered;
+    auto peaks = readCacheFile(trackId);
+    if (peaks)
+        rememberDecoded(trackId, *peaks);
+    return peaks;
+}
+
+void WaveformService::rememberDecoded(TrackId trackId, const Peaks& peaks) const {
+    m_decodedPeaks.insert(trackId, new Peaks(peaks));
+}
+
+std::optional<Peaks> WaveformService::readCacheFile(TrackId trackId) const {
     QFile file(cacheFilePath(trackId));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -183,7 +196,8 @@ void WaveformService::writeCache(TrackId trackId, const Peaks& peaks) const {
     QSaveFile file(cacheFilePath(trackId));
     if (file.open(QIODevice::WriteOnly)) {
         file.write(encodedPeaks(peaks));
-        file.commit();
+        if (file.commit())
+            rememberDecoded(trackId, peaks);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "SharedInstance.h"
 #include "Track.h"
 
+#include <QCache>
 #include <QCoroTask>
 #include <QHash>
 #include <QList>
@@ -44,6 +45,8 @@ public:
     };
 
     static constexpr int maxConcurrent = 6;
+    // Tracks whose decoded peaks stay in memory (about 1.5 KB each at 380 bars).
+    static constexpr int decodedPeaksLimit = 2000;
 
     // QML's WaveformService is the shared instance.
     static WaveformService* create(QQmlEngine*, QJSEngine*);
@@ -51,7 +54,8 @@ public:
     // `cacheRoot` holds the "Waveforms" and "Tracks" folders.
     explicit WaveformService(QString cacheRoot, QObject* parent = nullptr);
 
-    // The track's cached peaks; none when there is no readable cache file.
+    // The track's cached peaks; none when there is no readable cache file. Peaks read once are
+    // answered from memory afterwards, so rows that scroll back into view read no file.
     std::optional<Peaks> cached(TrackId trackId) const;
     // The same for views: a list of numbers, or undefined.
     Q_INVOKABLE QVariant cachedPeaks(qint64 trackId) const;
@@ -93,6 +97,8 @@ private:
                                                        QUrl url);
     static QCoro::Task<std::optional<Peaks>> fetchPeaksFromAPI(TrackId trackId);
     void writeCache(TrackId trackId, const Peaks& peaks) const;
+    std::optional<Peaks> readCacheFile(TrackId trackId) const;
+    void rememberDecoded(TrackId trackId, const Peaks& peaks) const;
     // The job ended with or without peaks: not tried again in this run.
     void complete(TrackId trackId);
     // The job could not start its work: a later request queues the track again.
@@ -104,6 +110,8 @@ private:
     QSet<TrackId> m_processingIds;
     QHash<TrackId, TrackInfo> m_trackInfoMap;
     QSet<TrackId> m_loadedTrackIDs;
+    // Peaks already read or written, most recently used kept first.
+    mutable QCache<TrackId, Peaks> m_decodedPeaks{decodedPeaksLimit};
 };
 
 } // namespace aru

@@ -86,6 +86,9 @@ private slots:
         QVERIFY(m_service->cached(2) == Peaks());
         QVERIFY(!m_service->cached(3));
         QVERIFY(!m_service->cached(4));
+        // Peaks once decoded come from memory: a row shown again reads no file.
+        write(1, "[]");
+        QVERIFY(m_service->cached(1) == Peaks({0.0f, 0.5f, 1.0f}));
 
         QSignalSpy loaded(m_service.get(), &WaveformService::loadedTrackIDsChanged);
         enqueue(1);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ImageCache.h"
+
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +16,8 @@ namespace aru::test {
 
 // One view of the app's QML module in a window of its own, driven as a user would: clicks on
 // named items, keys typed into the focused one, pictures of the window. The view reaches the
-// application state of the test (a TestState) as the AppState singleton.
+// application state of the test (a TestState) as the AppState singleton, and covers through the
+// test's ImageCache when it has one.
 class ViewHarness {
 public:
     // Shows `qmlFile` (a file of the module, e.g. "LoginView.qml") at `size`, with the given
@@ -23,6 +26,8 @@ public:
                          const QVariantMap& properties = {}) {
         m_view = std::make_unique<QQuickView>();
         m_view->engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
+        if (ImageCache::exists())
+            ImageCache::installInto(*m_view->engine());
         m_view->setInitialProperties(properties);
         m_view->setResizeMode(QQuickView::SizeRootObjectToView);
         m_view->resize(size);

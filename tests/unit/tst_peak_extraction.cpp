@@ -19,8 +19,9 @@ class PeakExtractionTest : public QObject {
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
 private slots:
-    // The streamed measurement must give exactly what reading the whole file gives, for any
-    // channel count, sample format, and length that does or does not divide into the bars. The
+    // The streamed measurement must give exactly what reading the whole file as floats gives, for
+    // any channel count, sample format (integer files are read in their own format), and length
+    // that does or does not divide into the bars. The
     // whole-file reference takes each bar's louder channel and leaves frames after the last full
     // bar out, so these rows also hold those two rules.
     void streamingMatchesTheWholeFileMeasurement_data() {
@@ -30,7 +31,10 @@ private slots:
         QTest::addColumn<int>("peakCount");
         QTest::newRow("stereo 16-bit, a few seconds")
             << qint64(5 * 44'100 + 17) << 2 << 0x0002 << 380;
+        QTest::newRow("mono 16-bit") << qint64(77'777) << 1 << 0x0002 << 380;
+        QTest::newRow("three channels 16-bit") << qint64(50'001) << 3 << 0x0002 << 380;
         QTest::newRow("mono 24-bit") << qint64(123'457) << 1 << 0x0003 << 380;
+        QTest::newRow("stereo 24-bit, bars spanning reads") << qint64(200'001) << 2 << 0x0003 << 5;
         QTest::newRow("five channels, float") << qint64(99'999) << 5 << 0x0006 << 380;
         // Bars longer than one read piece: a bar is measured across several reads.
         QTest::newRow("bars spanning reads") << qint64(400'000) << 2 << 0x0002 << 3;

@@ -182,12 +182,11 @@ void TrackDragController::startDrag(QQuickItem* source) {
     const QString uri = data.value(QStringLiteral("text/uri-list")).toString();
     if (!uri.isEmpty())
         mimeData->setUrls({QUrl(uri)});
-    const QPointer<QDrag> drag = new QDrag(source);
+    // Not deleted here: on X11 the receiver asks for the file list only after the drop, from the
+    // drag object, which the platform then deletes itself. Elsewhere it goes with its row.
+    auto* drag = new QDrag(source);
     drag->setMimeData(mimeData);
     drag->exec(Qt::CopyAction, Qt::CopyAction);
-    // Some platforms delete the drag themselves; deleting it later once more is harmless.
-    if (drag)
-        drag->deleteLater();
 }
 
 TrackDragController::DragState TrackDragController::effectiveDragState() const {

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Track.h"
+
+#include <QUrl>
+
+namespace aru::test {
+
+// A track with every field filled, served by the test server at `server` (its WAV, its stream
+// and its cover); tests take away what their case lacks.
+inline Track sampleTrack(const QUrl& server, TrackId id = 42) {
+    const QString base = server.toString();
+    Track track;
+    track.id = id;
+    track.title = QStringLiteral("Night Rain");
+    track.artist = QStringLiteral("Jane Roe");
+    track.genre = QStringLiteral("Cinematic");
+    track.mood = QStringList{"Dark", "Tense", "Noir", "Calm", "Hopeful", "Epic"};
+    track.tempo = QStringLiteral("Slow");
+    track.duration = QStringLiteral("3:05");
+    track.audioFile = base + QStringLiteral("/api/audio/%1.wav").arg(id);
+    track.downloadFile = track.audioFile;
+    track.coverArt = base + QStringLiteral("/covers/%1.png").arg(id);
+    track.album = QStringLiteral("Rain Tapes");
+    track.year = 2021;
+    track.isrc = QStringLiteral("FR-ARU-21-00042");
+    track.key = QStringLiteral("A minor");
+    track.bpm = 92;
+    track.vocal = QStringLiteral("Instrumental");
+    track.instruments = QStringList{"Piano", "Strings"};
+    track.themes = QStringList{"Night", "City"};
+    return track;
+}
+
+} // namespace aru::test

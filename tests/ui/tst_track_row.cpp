@@ -1,0 +1,200 @@
+#include "AppServices.h"
+#include "SampleTrack.h"
+#include "ScriptedHttpServer.h"
+#include "TestHome.h"
+#include "TestState.h"
+#include "Theme.h"
+#include "TrackDragController.h"
+#include "ViewHarness.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+
+using namespace aru;
+using Response = test::ScriptedHttpServer::Response;
+using DragState = TrackDragController::DragState;
+
+// The catalogue's track row and the sidebar's, driven by clicks over a fake player and a scripted
+// server.
+class TrackRowTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<test::ScriptedHttpServer> m_server;
+    std::unique_ptr<AppServices> m_services;
+    std::unique_ptr<test::TestState> m_state;
+    std::unique_ptr<test::ViewHarness> m_view;
+
+    void show(const Track& track, const char* file = "TrackRow.qml", QVariantMap properties = {}) {
+        m_view.reset();
+        properties.insert("track", QVariant::fromValue(track));
+        m_view = std::make_unique<test::ViewHarness>(file, QSize(1280, 300), properties);
+        QVERIFY(m_view->isReady() && m_view->waitExposed());
+    }
+    QObject* controller(const char* name) const {
+        return m_view->root()->property(name).value<QObject*>();
+    }
+    int moodChips() const {
+        const auto chips = m_view->item("moodLine")->childItems();
+        return int(std::count_if(chips.cbegin(), chips.cend(), [](const QQuickItem* i) {
+            return i->objectName() == "moodChip" && i->isVisible();
+        }));
+    }
+    AudioPlayer* player() { return (*m_state)->playback()->audioPlayer(); }
+    DragState dragState() const {
+        return controller("dragController")->property("dragState").value<DragState>();
+    }
+
+private slots:
+    void init() {
+        m_view.reset();
+        m_state.reset();
+        m_services.reset();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_server = std::make_unique<test::ScriptedHttpServer>();
+        m_server->setDefault(Response::text("none", 404));
+        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_services = std::make_unique<AppServices>(m_dir->filePath("caches"));
+        m_state = std::make_unique<test::TestState>();
+        m_state->store().setString("aru.user.email", "demo@aru.test");
+        m_state->store().setString("aru.user.token", "token");
+        m_state->store().setString("aru.download.folder", m_dir->filePath("Downloads"));
+        m_state->restart();
+        (*m_state)->preferences()->setLanguage(AppLanguage::En);
+    }
+
+    // Six moods: four chips in a wide window, two in a compact one. Without a genre there is no
+    // genre text and no GENRE cell; a year of 0 is listed, an empty ISRC is not.
+    void sparseTrackInWideAndCompactLayouts() {
+        Track track = test::sampleTrack(m_server->baseUrl());
+        track.genre.reset();
+        track.year = 0;
+        track.isrc = "";
+        (*m_state)->layout()->updateLayout(1280);
+        show(track);
+        QCOMPARE(moodChips(), 4);
+        (*m_state)->layout()->updateLayout(800);
+        QCOMPARE(moodChips(), 2);
+        QVERIFY(!m_view->item("genreText")->isVisible());
+
+        m_view->click("infoButton");
+        QTRY_VERIFY(m_view->item("infoPanel"));
+        // What the panel shows, cell by cell: its label and its value.
+        QStringList shown;
+        for (const QQuickItem* cell : m_view->item("infoGrid")->childItems()) {
+            if (const auto lines = cell->childItems(); lines.size() == 2)
+                shown.append(lines[0]->property("text").toString() + "=" +
+                             lines[1]->property("text").toString());
+        }
+        QCOMPARE(shown, QStringList({"Album=Rain Tapes", "Year=0", "BPM=92", "Key=A minor",
+                                     "Duration=3:05", "TEMPO=Slow", "VOCAL=Instrumental",
+                                     "MOOD=Dark, Tense, Noir, Calm, Hopeful, Epic",
+                                     "Themes=Night, City", "Instruments=Piano, Strings"}));
+        QTRY_COMPARE(m_view->item("infoBox")->height(), m_view->item("infoPanel")->height());
+        m_view->click("infoButton");
+        QTRY_COMPARE(m_view->item("infoBox")->height(), 0.0);
+    }
+
+    // A click at 40 % of the strip of a track that is not playing marks where play starts; the
+    // play button starts there once the length is known, and a second click pauses.
+    void playStartsAtThePickedPointThenPauses() {
+        show(test::sampleTrack(m_server->baseUrl()));
+        m_view->click("waveformArea", {0.4, 0.5});
+        QVERIFY(!player()->currentTrack());
+        // Clicks land on whole pixels.
+        const double picked = controller("controller")->property("pendingSeekPercent").toDouble();
+        QVERIFY(qAbs(picked - 0.4) < 0.002);
+        QCOMPARE(m_view->property("placeholderLine", "progress").toDouble(), picked);
+
+        m_view->click("playButton");
+        QCOMPARE(player()->currentTrack()->id, 42);
+        QVERIFY(!controller("controller")->property("pendingSeekPercent").isValid());
+        m_state->media().current->knownDuration = 200;
+        m_state->media().current->tick(0);
+        QCOMPARE(player()->currentTime(), picked * 200);
+        QCOMPARE(m_view->property("playGlyph", "name").toString(), "pause.fill");
+
+        m_view->click("playButton");
+        QVERIFY(!player()->isPlaying());
+        QCOMPARE(m_view->property("playGlyph", "name").toString(), "play.fill");
+        QCOMPARE(m_state->media().eventsOf(1).filter("seek").size(), 1);
+    }
+
+    // The badge fetches a copy for dragging when clicked while idle, and ignores clicks while
+    // loading and once ready.
+    void badgeTakesClicksOnlyWhileIdle() {
+        Response slow = Response::binary("RIFF....WAVE");
+        slow.delayMs = 400;
+        m_server->on("GET", "/api/download/42.wav", slow);
+        // The waveform comes from the server, so the only download is the badge's.
+        m_server->on("GET", "/api/sync/peaks/42", Response::json(R"({"peaks":[0.5]})"));
+        show(test::sampleTrack(m_server->baseUrl()));
+        QCOMPARE(m_view->property("badgeIcon", "name").toString(), "arrow.down");
+        m_view->click("dragBadge");
+        QCOMPARE(dragState(), DragState::Loading);
+        QVERIFY(m_view->property("badgeRing", "active").toBool());
+        m_view->click("dragBadge");
+        QTRY_COMPARE(dragState(), DragState::Ready);
+        QCOMPARE(m_view->property("badgeIcon", "name").toString(), "square.grid.3x3.fill");
+        m_view->click("dragBadge");
+        QTest::qWait(100);
+        const auto downloads =
+            std::count_if(m_server->requests().cbegin(), m_server->requests().cend(),
+                          [](const auto& r) { return r.path().startsWith("/api/download/"); });
+        QCOMPARE(downloads, 1);
+    }
+
+    void heartTogglesTheFavourite() {
+        show(test::sampleTrack(m_server->baseUrl()));
+        m_view->click("favoriteButton");
+        QCOMPARE((*m_state)->favorites()->favorites(), QList<TrackId>{42});
+        QCOMPARE(m_view->property("favoriteButton", "name").toString(), "heart.fill");
+        m_view->click("favoriteButton");
+        QVERIFY((*m_state)->favorites()->favorites().isEmpty());
+    }
+
+    // The sidebar's row: a remove button only in the favourites tab, and the picked start point.
+    void sidebarRow() {
+        const Track track = test::sampleTrack(m_server->baseUrl());
+        (*m_state)->favorites()->toggleFavorite(42);
+        show(track, "SidebarTrackRow.qml", {{"showsRemoveButton", false}});
+        QVERIFY(!m_view->item("removeButton")->isVisible());
+        show(track, "SidebarTrackRow.qml", {{"showsRemoveButton", true}});
+        m_view->click("waveformArea", {0.3, 0.5});
+        m_view->click("playButton");
+        m_state->media().current->knownDuration = 100;
+        m_state->media().current->tick(0);
+        QVERIFY(qAbs(player()->currentTime() - 30) < 0.2);
+        m_view->click("removeButton");
+        QVERIFY((*m_state)->favorites()->favorites().isEmpty());
+    }
+
+    // The player bar's scrubber on its own: its cached peaks drawn by the software renderer
+    // (the offscreen tests' and the fallback without OpenGL), the played part in the accent.
+    void scrubberShowsCachedPeaks() {
+        QFile cache(m_services->waveforms().cacheFilePath(42));
+        QVERIFY(cache.open(QIODevice::WriteOnly) && cache.write("[1,1,1,1,1,1,1,1,1,1]") > 0);
+        cache.close();
+        const Track track = test::sampleTrack(m_server->baseUrl());
+        player()->play(track);
+        m_state->media().current->knownDuration = 100;
+        m_state->media().current->tick(50);
+        show(track, "WaveformScrubber.qml");
+        m_view->window()->setColor(Qt::black);
+        QCOMPARE(m_view->property("positionText", "text").toString(), "0:50");
+        QCOMPARE(m_view->property("durationText", "text").toString(), "1:40");
+        const QRect bars = m_view->sceneRect("waveformBars");
+        QCOMPARE(bars.height(), 36);
+        const QImage image = m_view->grab("waveform-scrubber");
+        const int slot = bars.width() / 10;
+        QVERIFY(test::ViewHarness::near(image.pixelColor(bars.left() + slot / 2, bars.center().y()),
+                                        Theme::Color::accent, 8));
+        const QColor ahead = image.pixelColor(bars.left() + slot * 19 / 2, bars.center().y());
+        QVERIFY2(ahead.red() == ahead.blue() && ahead.red() > 80, qPrintable(ahead.name()));
+    }
+};
+
+ARU_TEST_MAIN(TrackRowTest)
+#include "tst_track_row.moc"

@@ -1,0 +1,299 @@
+#include "AppServices.h"
+#include "FontRegistry.h"
+#include "SampleTrack.h"
+#include "ScriptedHttpServer.h"
+#include "TestHome.h"
+#include "TestState.h"
+#include "Theme.h"
+#include "ViewHarness.h"
+#include "WaveformBarLayout.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+#include <memory>
+
+using namespace aru;
+using Response = test::ScriptedHttpServer::Response;
+
+// A track row on a real window system (OpenGL through Xvfb, as on a desktop): pictures in its
+// four looks checked for sizes and colours, and the licence request handed to the desktop's mail
+// program. Pictures are kept in "screenshots" beside the test binary (or ARU_SCREENSHOT_DIR).
+class TrackRowScreenshotsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QTemporaryDir> m_caches;
+    std::unique_ptr<test::ScriptedHttpServer> m_server;
+    std::unique_ptr<AppServices> m_services;
+    std::unique_ptr<test::TestState> m_state;
+    std::unique_ptr<test::ViewHarness> m_view;
+    Track m_track;
+    const QColor m_coverColor{0x33, 0x66, 0xaa};
+
+    QRect rect(const char* name) const { return m_view->sceneRect(name); }
+    static bool near(QColor actual, QColor expected, int tolerance = 2) {
+        return test::ViewHarness::near(actual, expected, tolerance);
+    }
+    static QColor over(const QColor& top, const QColor& below) {
+        return test::ViewHarness::over(top, below);
+    }
+    QString recordedMailUrl() const {
+        QFile file(m_dir.filePath("xdg-open.args"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed()
+                                              : QString();
+    }
+    void show(const char* file = "TrackRow.qml", QSize size = {1280, 260},
+              QVariantMap properties = {}) {
+        properties.insert("track", QVariant::fromValue(m_track));
+        m_view = std::make_unique<test::ViewHarness>(file, size, properties);
+        m_view->window()->setColor(Theme::Color::bgDark);
+        QVERIFY(m_view->isReady() && m_view->waitExposed());
+    }
+
+private slots:
+    void initTestCase() {
+        FontRegistry::registerBundledFonts();
+        qInfo("platform: %s", qPrintable(QGuiApplication::platformName()));
+        // The desktop's mail program is a script that records what it was given.
+        const QString bin = m_dir.filePath("bin");
+        QDir().mkpath(bin);
+        QFile opener(bin + "/xdg-open");
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write(QString("#!/bin/sh\nprintf '%s' \"$1\" > '%1.part' && mv '%1.part' '%1'\n")
+                         .arg(m_dir.filePath("xdg-open.args"))
+                         .toUtf8());
+        opener.close();
+        opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner);
+        qputenv("PATH", bin.toUtf8() + ":" + qgetenv("PATH"));
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        qunsetenv("DESKTOP_SESSION");
+    }
+
+    void init() {
+        m_view.reset();
+        m_state.reset();
+        m_services.reset();
+        m_server = std::make_unique<test::ScriptedHttpServer>();
+        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        QImage cover(64, 64, QImage::Format_RGB32);
+        cover.fill(m_coverColor);
+        QByteArray png;
+        QBuffer buffer(&png);
+        cover.save(&buffer, "PNG");
+        m_server->on("GET", "/covers/42.png", Response::binary(png));
+        m_caches = std::make_unique<QTemporaryDir>();
+        m_services = std::make_unique<AppServices>(m_caches->path());
+        m_state = std::make_unique<test::TestState>();
+        m_state->store().setString("aru.user.email", "demo@aru.test");
+        m_state->store().setString("aru.user.token", "token");
+        m_state->store().setString("aru.download.folder", m_caches->filePath("Downloads"));
+        m_state->restart();
+        (*m_state)->preferences()->setLanguage(AppLanguage::En);
+        (*m_state)->layout()->updateLayout(1280);
+        m_track = test::sampleTrack(m_server->baseUrl());
+    }
+
+    void idle() {
+        show();
+        QTest::qWait(300);
+        const QImage image = m_view->grab("track-row-idle");
+        const QRect line = rect("rowLine");
+        // 80 of cover and 14 above and below.
+        QCOMPARE(line.height(), 108);
+        const QRect cover = rect("coverBlock");
+        QCOMPARE(cover, QRect(64, 14, 80, 80));
+        QTRY_VERIFY(
+            near(m_view->grab("track-row-idle").pixelColor(cover.left() + 10, cover.top() + 10),
+                 m_coverColor));
+        QVERIFY(near(image.pixelColor(5, line.bottom()),
+                     over(Theme::Color::borderDark, Theme::Color::bgDark)));
+        QVERIFY(near(image.pixelColor(5, line.center().y()), Theme::Color::bgDark));
+        // The idle badge: a 22-wide black disc 4 in from the cover's corner.
+        const QRect badge = rect("dragBadge");
+        QCOMPARE(badge, QRect(cover.right() - 4 - 22 + 1, cover.bottom() - 4 - 22 + 1, 22, 22));
+    }
+
+    void playingWithProgress() {
+        // 380 peaks rising and falling, so bars of every height show.
+        QStringList values;
+        for (int i = 0; i < 380; ++i)
+            values.append(QString::number(0.5 + 0.5 * std::sin(i / 9.0), 'f', 3));
+        QFile cache(m_services->waveforms().cacheFilePath(m_track.id));
+        QVERIFY(cache.open(QIODevice::WriteOnly));
+        cache.write("[" + values.join(',').toUtf8() + "]");
+        cache.close();
+        show();
+        m_view->click("playButton");
+        auto* platform = m_state->media().current;
+        QVERIFY(platform);
+        platform->knownDuration = 185;
+        platform->tick(74);
+        QTest::qWait(300);
+        const QImage image = m_view->grab("track-row-playing");
+
+        const QRect line = rect("rowLine");
+        const QColor tint =
+            over(QColor::fromRgbF(Theme::Color::accent.redF(), Theme::Color::accent.greenF(),
+                                  Theme::Color::accent.blueF(), 0.04),
+                 Theme::Color::bgDark);
+        QVERIFY(near(image.pixelColor(5, line.center().y()), tint));
+        QCOMPARE(m_view->property("positionText", "text").toString(), "1:14");
+        QCOMPARE(m_view->property("durationText", "text").toString(), "3:05");
+        // One bar per peak at this width, 1.5 wide: the pixel nearest a bar's centre is covered
+        // by at least three quarters. The loudest bar before 40 % (peak 14) is the accent, the
+        // loudest after it (peak 297) white at 0.58 × 0.7.
+        const QRect bars = rect("waveformBars");
+        QCOMPARE(bars.height(), 28);
+        const qreal slot = bars.width() / 380.0;
+        const auto showsBar = [&](int i, const QColor& colour) {
+            const int centre = bars.left() + int(slot / 2 + slot * i);
+            for (int x = centre - 1; x <= centre + 1; ++x) {
+                const QColor pixel = image.pixelColor(x, bars.center().y());
+                for (const qreal coverage : {0.75, 0.8, 0.85, 0.9, 0.95, 1.0}) {
+                    QColor partial = colour;
+                    partial.setAlphaF(colour.alphaF() * coverage);
+                    if (near(pixel, over(partial, tint), 6))
+                        return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY(showsBar(14, Theme::Color::accent));
+        QVERIFY(showsBar(297, WaveformBarLayout::barColor(1, false)));
+        QVERIFY(!showsBar(297, Theme::Color::accent));
+        QCOMPARE(m_view->property("playGlyph", "name").toString(), "pause.fill");
+    }
+
+    void infoOpen() {
+        show();
+        m_view->click("infoButton");
+        QTest::qWait(400);
+        const QImage image = m_view->grab("track-row-info");
+        const QRect info = rect("infoButton");
+        QVERIFY(near(image.pixelColor(info.left() + 2, info.top() + 2), Theme::Color::accent));
+        const QRect panel = rect("infoPanel");
+        QCOMPARE(panel.top(), rect("rowLine").bottom() + 1);
+        QVERIFY(near(image.pixelColor(10, panel.top() + 5), Theme::Color::surfaceDark));
+    }
+
+    void downloading() {
+        Response slow = Response::binary(QByteArray(4096, 'x'));
+        slow.delayMs = 3000;
+        m_server->on("GET", "/api/download/42.wav", slow);
+        show();
+        m_view->click("wavButton");
+        QTRY_VERIFY((*m_state)->downloads()->activeDownloads().contains(42));
+        (*m_state)->downloads()->setProgress(42, 0.428);
+        QTRY_COMPARE(m_view->property("wavLabel", "text").toString(), "42%");
+        QTest::qWait(300);
+        m_view->grab("track-row-downloading");
+        QCOMPARE(rect("dragBadge").size(), QSize(26, 26));
+    }
+
+    void licenseRequestReachesTheMailProgram() {
+        m_track.title = "Rock + Roll & #1 at 100%\nLive";
+        show();
+        m_view->click("licenseButton");
+        QTRY_VERIFY(!recordedMailUrl().isEmpty());
+        QCOMPARE(
+            recordedMailUrl(),
+            "mailto:licensing@aru-records.com"
+            "?subject=License%20Request%20%E2%80%94%20Rock%20%2B%20Roll%20%26%20%231%20at%20"
+            "100%25%0ALive"
+            "&body=Bonjour%2C%0A%0AJe%20suis%20int%C3%A9ress%C3%A9%28e%29%20par%20une%20"
+            "licence%20pour%20le%20morceau%20suivant%20%3A%0A%0A%20%20%E2%80%A2%20Title%20%3A%20"
+            "Rock%20%2B%20Roll%20%26%20%231%20at%20100%25%0ALive%0A%20%20%E2%80%A2%20Artist%20"
+            "%3A%20Jane%20Roe%0A%20%20%E2%80%A2%20ISRC%20%3A%20FR-ARU-21-00042%0A%0AMerci.");
+    }
+
+    // The sidebar's row: 48 cover, 22 play button, 24 strip, the WAV button and the remove button
+    // stacked at the trailing side, a hairline below.
+    void sidebarRow() {
+        show("SidebarTrackRow.qml", {420, 90}, {{"showsRemoveButton", true}});
+        QTest::qWait(300);
+        const QImage image = m_view->grab("sidebar-row");
+        const QRect cover = rect("coverBlock");
+        QCOMPARE(cover, QRect(24, 10, 48, 48));
+        QTRY_VERIFY(near(m_view->grab("sidebar-row").pixelColor(cover.center()), m_coverColor));
+        QCOMPARE(rect("playButton").size(), QSize(22, 22));
+        QCOMPARE(rect("waveformArea").height(), 24);
+        const QRect wav = rect("wavButton");
+        const QRect remove = rect("removeButton");
+        QCOMPARE(wav.right(), 420 - 24 - 1);
+        QCOMPARE(remove.size(), QSize(22, 22));
+        QCOMPARE(remove.top() - wav.bottom() - 1, 6);
+        QVERIFY(near(image.pixelColor(wav.left() + 2, wav.center().y()),
+                     over(Theme::Color::accentSoft, Theme::Color::bgDark)));
+        const int bottom = int(m_view->root()->height()) - 1;
+        QVERIFY(near(image.pixelColor(5, bottom),
+                     over(Theme::Color::borderDark, Theme::Color::bgDark)));
+    }
+
+    // A drag from the title line into another application's window (a separate process, moved to
+    // by real pointer events) hands over the track's file as a file list to be copied, and enters
+    // the track in the downloads history.
+    void dragOutHandsOverTheFile() {
+        const QDir folder(m_caches->filePath("Downloads"));
+        QVERIFY(folder.mkpath("."));
+        QFile wav(folder.filePath(m_track.suggestedFilename()));
+        QVERIFY(wav.open(QIODevice::WriteOnly) && wav.write("RIFF....WAVE") == 12);
+        wav.close();
+        show();
+        m_view->window()->setPosition(0, 0);
+        QTRY_VERIFY(m_view->item("trackRow")
+                        ->property("dragController")
+                        .value<QObject*>()
+                        ->property("canDrag")
+                        .toBool());
+
+        QProcess target;
+        target.start(ARU_DROP_TARGET_PATH, {"0", "400", "600", "300"});
+        QByteArray received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += target.readAllStandardOutput()).contains("ready\n"),
+                                 10'000);
+        received.clear();
+        const QPoint from = m_view->window()->mapToGlobal(rect("titleText").center());
+        const auto at = [](int v) { return QString::number(v); };
+        QProcess pointer;
+        pointer.start("xdotool", {"mousemove",
+                                  at(from.x()),
+                                  at(from.y()),
+                                  "mousedown",
+                                  "1",
+                                  "sleep",
+                                  "0.2",
+                                  "mousemove",
+                                  at(from.x() + 20),
+                                  at(from.y() + 20),
+                                  "sleep",
+                                  "0.2",
+                                  "mousemove",
+                                  "300",
+                                  "540",
+                                  "sleep",
+                                  "0.3",
+                                  "mousemove",
+                                  "310",
+                                  "550",
+                                  "sleep",
+                                  "0.3",
+                                  "mouseup",
+                                  "1"});
+        QTRY_VERIFY_WITH_TIMEOUT((received += target.readAllStandardOutput()).count('\n') >= 2,
+                                 10'000);
+        target.kill();
+        target.waitForFinished();
+        QCOMPARE(QString::fromUtf8(received).split('\n', Qt::SkipEmptyParts),
+                 QStringList({"drop copy",
+                              QUrl::fromLocalFile(wav.fileName()).toString(QUrl::FullyEncoded)}));
+        QCOMPARE((*m_state)->downloads()->downloads().size(), 1);
+        QCOMPARE((*m_state)->downloads()->downloads().first().id, m_track.id);
+    }
+};
+
+ARU_TEST_MAIN(TrackRowScreenshotsTest)
+#include "tst_track_row_screenshots.moc"
