@@ -1,3 +1,4 @@
+#include "AuditionKeys.h"
 #include "CatalogLayout.h"
 #include "CatalogListState.h"
 #include "Log.h"
@@ -12,6 +13,7 @@
 
 using namespace aru;
 using Content = CatalogListState::Content;
+using Action = AuditionKeys::Action;
 
 Q_DECLARE_METATYPE(aru::CatalogListState::Inputs)
 using Response = test::ScriptedHttpServer::Response;
@@ -97,20 +99,125 @@ private slots:
         using I = CatalogListState::Inputs;
         QTest::newRow("loading wins") << I{true, 5, true, 3, 9, true} << Content::Loading;
         QTest::newRow("filtered") << I{false, 5, true, 3, 9, false} << Content::Tracks;
-        QTest::newRow("suggestions when searching") << I{false, 0, true, 3, 9, false}
-                                                    << Content::Suggestions;
-        QTest::newRow("no suggestions without a search") << I{false, 0, false, 3, 9, false}
-                                                         << Content::Empty;
+        QTest::newRow("suggestions when searching")
+            << I{false, 0, true, 3, 9, false} << Content::Suggestions;
+        QTest::newRow("no suggestions without a search")
+            << I{false, 0, false, 3, 9, false} << Content::Empty;
         QTest::newRow("nothing matches") << I{false, 0, true, 0, 9, false} << Content::Empty;
-        QTest::newRow("failed with no catalogue") << I{false, 0, false, 0, 0, true}
-                                                  << Content::LoadFailed;
-        QTest::newRow("failed reload keeps the catalogue") << I{false, 9, false, 0, 9, true}
-                                                           << Content::Tracks;
+        QTest::newRow("failed with no catalogue")
+            << I{false, 0, false, 0, 0, true} << Content::LoadFailed;
+        QTest::newRow("failed reload keeps the catalogue")
+            << I{false, 9, false, 0, 9, true} << Content::Tracks;
     }
     void listContentTakesTheFirstCaseThatApplies() {
         QFETCH(CatalogListState::Inputs, inputs);
         QFETCH(Content, content);
         QCOMPARE(CatalogListState::contentFor(inputs), content);
+    }
+
+    void keysMapToActions_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("inField");
+        QTest::addColumn<Action>("action");
+        const int none = Qt::NoModifier;
+        QTest::newRow("up") << int(Qt::Key_Up) << none << false << Action::SelectPrevious;
+        QTest::newRow("page down")
+            << int(Qt::Key_PageDown) << none << false << Action::SelectPageDown;
+        QTest::newRow("end") << int(Qt::Key_End) << none << false << Action::SelectLast;
+        QTest::newRow("keypad enter")
+            << int(Qt::Key_Enter) << none << false << Action::PlaySelected;
+        QTest::newRow("space") << int(Qt::Key_Space) << none << false << Action::TogglePlayPause;
+        QTest::newRow("left") << int(Qt::Key_Left) << none << false << Action::SeekBackward;
+        QTest::newRow("shift right")
+            << int(Qt::Key_Right) << int(Qt::ShiftModifier) << false << Action::SeekFarForward;
+        QTest::newRow("F") << int(Qt::Key_F) << none << false << Action::ToggleFavorite;
+        QTest::newRow("ctrl F") << int(Qt::Key_F) << int(Qt::ControlModifier) << false
+                                << Action::FocusSearch;
+        QTest::newRow("slash") << int(Qt::Key_Slash) << none << false << Action::FocusSearch;
+        QTest::newRow("ctrl D belongs to others")
+            << int(Qt::Key_D) << int(Qt::ControlModifier) << false << Action::None;
+        QTest::newRow("alt I belongs to menus")
+            << int(Qt::Key_I) << int(Qt::AltModifier) << false << Action::None;
+        QTest::newRow("F typed in the field") << int(Qt::Key_F) << none << true << Action::None;
+        QTest::newRow("down in the field") << int(Qt::Key_Down) << none << true << Action::None;
+        QTest::newRow("escape in the field")
+            << int(Qt::Key_Escape) << none << true << Action::Escape;
+    }
+    void keysMapToActions() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, inField);
+        QFETCH(Action, action);
+        QCOMPARE(AuditionKeys::actionFor(key, Qt::KeyboardModifiers(modifiers), inField), action);
+    }
+
+    void selectionMovesStayInTheList_data() {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("landsOn");
+        QTest::newRow("down from none: first") << Action::SelectNext << -1 << 10 << 0;
+        QTest::newRow("up from none: last") << Action::SelectPrevious << -1 << 10 << 9;
+        QTest::newRow("down at the end stays") << Action::SelectNext << 9 << 10 << 9;
+        QTest::newRow("page down clamps") << Action::SelectPageDown << 6 << 10 << 9;
+        QTest::newRow("page up by a page") << Action::SelectPageUp << 7 << 10 << 3;
+        QTest::newRow("home") << Action::SelectFirst << 7 << 10 << 0;
+        QTest::newRow("empty list") << Action::SelectNext << 3 << 0 << -1;
+        QTest::newRow("not a move") << Action::ToggleInfo << 4 << 10 << 4;
+    }
+    void selectionMovesStayInTheList() {
+        QFETCH(Action, action);
+        QFETCH(int, current);
+        QFETCH(int, count);
+        QFETCH(int, landsOn);
+        QCOMPARE(AuditionKeys::movedSelection(action, current, count, 4), landsOn);
+    }
+
+    void theKeyboardAuditions() {
+        showScreen(1280);
+        QTRY_COMPARE(m_view->property("trackListView", "count").toInt(), 3);
+        AudioPlayer& player = *state().playback()->audioPlayer();
+        const auto press = [&](int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QTest::keyClick(m_view->window(), Qt::Key(key), modifiers);
+        };
+        const auto currentId = [&] {
+            return player.currentTrack() ? player.currentTrack()->id : 0;
+        };
+        press(Qt::Key_Down);
+        QCOMPARE(m_view->property("trackListView", "currentIndex").toInt(), 0);
+        QTRY_VERIFY(item("selectionFrame") && item("selectionFrame")->isVisible());
+        QCOMPARE(currentId(), TrackId(0)); // paused: only the selection moves
+        press(Qt::Key_Return);
+        QCOMPARE(currentId(), TrackId(1));
+        press(Qt::Key_Down); // playing: the new selection plays at once
+        QCOMPARE(currentId(), TrackId(2));
+        m_state->media().current->knownDuration = 100;
+        m_state->media().current->tick(20);
+        press(Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(m_state->media().eventsOf(m_state->media().made).last(), QString("seek 50"));
+        press(Qt::Key_Space);
+        QVERIFY(!player.isPlaying());
+        press(Qt::Key_Down);
+        QCOMPARE(currentId(), TrackId(2));
+        press(Qt::Key_F);
+        QCOMPARE(state().favorites()->favorites(), QList<TrackId>{3});
+
+        // In the search field the keys are text; Escape steps out, clears, then closes.
+        m_view->root()->setProperty("sidebarOpen", true);
+        press(Qt::Key_Slash);
+        QTRY_VERIFY(item("searchField")->hasActiveFocus());
+        m_view->type("f");
+        QCOMPARE(state().search()->searchText(), QString("f"));
+        QCOMPARE(state().favorites()->favorites(), QList<TrackId>{3});
+        press(Qt::Key_Escape);
+        QVERIFY(!item("searchField")->hasActiveFocus());
+        QCOMPARE(state().search()->searchText(), QString("f"));
+        press(Qt::Key_Escape);
+        QCOMPARE(state().search()->searchText(), QString());
+        QVERIFY(m_view->root()->property("sidebarOpen").toBool());
+        press(Qt::Key_Escape);
+        QVERIFY(!m_view->root()->property("sidebarOpen").toBool());
     }
 
     void compactBelow960_data() {
@@ -210,8 +317,8 @@ private slots:
         showScreen(1280);
         int refreshes = 0;
         state().search()->setInterpretSearch(
-            [&](QString, QStringList, QPointer<Cancellation>)
-                -> QCoro::Task<std::optional<QStringList>> {
+            [&](QString, QStringList,
+                QPointer<Cancellation>) -> QCoro::Task<std::optional<QStringList>> {
                 ++refreshes;
                 co_return QStringList{"Jazz"};
             });

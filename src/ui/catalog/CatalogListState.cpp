@@ -24,10 +24,10 @@ void CatalogListState::setAppState(AppState* state) {
     if (m_state == state)
         return;
     if (m_state) {
-        for (QObject* part : {static_cast<QObject*>(m_state->catalog()),
-                              static_cast<QObject*>(m_state->search()),
-                              static_cast<QObject*>(m_state->search()->filteredTracksModel()),
-                              static_cast<QObject*>(m_state->search()->suggestedTracksModel())})
+        for (QObject* part :
+             {static_cast<QObject*>(m_state->catalog()), static_cast<QObject*>(m_state->search()),
+              static_cast<QObject*>(m_state->search()->filteredTracksModel()),
+              static_cast<QObject*>(m_state->search()->suggestedTracksModel())})
             disconnect(part, nullptr, this, nullptr);
     }
     m_state = state;

@@ -11,6 +11,16 @@ Item {
 
     readonly property alias content: listState.content
     readonly property alias view: view
+    readonly property alias tracks: listState.tracks
+    // The keyboard's selected row, framed in the accent; -1 for none.
+    property int selectedRow: -1
+    // Rows the list shows at once, for page moves.
+    readonly property int rowsPerPage: Math.max(1, Math.floor(view.height / (view.currentItem ? view.currentItem.height : 108)))
+
+    onSelectedRowChanged: {
+        if (selectedRow >= 0)
+            view.positionViewAtIndex(selectedRow, ListView.Contain)
+    }
     readonly property bool playerHasTrack: AppState.playback.audioPlayer.currentTrack !== undefined
 
     CatalogListState {
@@ -27,6 +37,20 @@ Item {
         model: listState.tracks
         boundsBehavior: Flickable.StopAtBounds
         reuseItems: true
+        currentIndex: list.selectedRow
+        keyNavigationEnabled: false
+        highlightFollowsCurrentItem: true
+        highlightMoveDuration: 0
+        highlightResizeDuration: 0
+        // A frame over the selected row, apart from the current track's tint under it.
+        highlight: Rectangle {
+            objectName: "selectionFrame"
+            z: 2
+            visible: list.selectedRow >= 0
+            color: "transparent"
+            border.width: 1.5
+            border.color: Theme.accent
+        }
 
         delegate: TrackRow {
             width: ListView.view.width

@@ -28,6 +28,41 @@ Rectangle {
         function onSearchTextChanged() { AppState.search.refreshAISearch() }
     }
 
+    focus: true
+    Keys.onPressed: event => {
+        event.accepted = keyboard.handleKey(event.key, event.modifiers,
+                                            searchBar.field.activeFocus)
+    }
+
+    CatalogKeyboard {
+        id: keyboard
+        appState: AppState
+        tracks: trackList.tracks
+        pageRows: trackList.rowsPerPage
+        selectedStartFraction: {
+            const row = trackList.view.currentItem
+            return row && row.pendingStartFraction !== undefined ? row.pendingStartFraction : -1
+        }
+        onStartFractionConsumed: trackList.view.currentItem.pendingStartFraction = -1
+        onFocusSearchRequested: searchBar.field.forceActiveFocus()
+        onInfoToggleRequested: row => {
+            const item = trackList.view.itemAtIndex(row)
+            if (item && item.showInfo !== undefined)
+                item.showInfo = !item.showInfo
+        }
+        // One step per press: out of the search field, then the search text, then the panel.
+        onEscapePressed: {
+            if (searchBar.field.activeFocus)
+                view.forceActiveFocus()
+            else if (AppState.search.searchText.length > 0)
+                AppState.search.searchText = ""
+            else if (view.sidebarOpen)
+                view.sidebarOpen = false
+            else if (view.showSettings)
+                view.showSettings = false
+        }
+    }
+
     Column {
         id: mainColumn
         anchors.fill: parent
@@ -55,6 +90,7 @@ Rectangle {
         }
         CatalogTrackList {
             id: trackList
+            selectedRow: keyboard.selectedRow
             width: parent.width
             height: view.height - header.height - searchBar.height - chips.height - filters.height
         }
