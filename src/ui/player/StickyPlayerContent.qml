@@ -135,16 +135,40 @@ Rectangle {
                 color: Theme.textDimDark
             }
             Slider {
+                id: slider
                 objectName: "volumeSlider"
                 anchors.verticalCenter: parent.verticalCenter
                 width: 70
+                height: 14
                 padding: 0
                 from: 0
                 to: 1
                 value: content.player.volume
                 onMoved: content.player.volume = value
-                palette.dark: Theme.accent
-                palette.midlight: Theme.borderSubDark
+
+                // Tinted in the accent: the groove, the part below the handle, a small knob.
+                background: Rectangle {
+                    y: (slider.height - height) / 2
+                    width: slider.width
+                    height: 2
+                    radius: 1
+                    color: Theme.borderSubDark
+
+                    Rectangle {
+                        width: slider.visualPosition * parent.width
+                        height: parent.height
+                        radius: 1
+                        color: Theme.accent
+                    }
+                }
+                handle: Rectangle {
+                    x: slider.visualPosition * (slider.width - width)
+                    y: (slider.height - height) / 2
+                    width: 10
+                    height: 10
+                    radius: 5
+                    color: Theme.accent
+                }
             }
         }
 
