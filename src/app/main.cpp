@@ -5,9 +5,12 @@
 #include "DesktopIdentity.h"
 #include "FontRegistry.h"
 #include "InitialWindowPlacement.h"
+#include "MprisService.h"
 #include "QtMediaBackend.h"
 #include "SettingsStore.h"
 
+#include <QDBusConnection>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
@@ -52,5 +55,20 @@ int main(int argc, char* argv[]) {
     if (!window)
         return 1;
     aru::InitialWindowPlacement placement(*window, settings);
+    const auto mediaControls =
+        aru::MprisService::start(state, QDBusConnection::sessionBus(),
+                                 {.raise =
+                                      [window] {
+                                          window->show();
+                                          window->raise();
+                                          window->requestActivate();
+                                      },
+                                  .quit = [] { QCoreApplication::quit(); },
+                                  .coverFile =
+                                      [](const QUrl& cover) {
+                                          const QString path =
+                                              aru::ImageCache::shared().diskPath(cover);
+                                          return QFileInfo::exists(path) ? path : QString();
+                                      }});
     return QGuiApplication::exec();
 }

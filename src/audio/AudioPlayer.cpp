@@ -141,8 +141,10 @@ void AudioPlayer::itemEnded() {
 }
 
 void AudioPlayer::seek(double seconds) {
-    if (m_backend)
-        m_backend->seek(seconds);
+    if (!m_backend)
+        return;
+    m_backend->seek(seconds);
+    emit seeked(seconds);
 }
 
 void AudioPlayer::togglePlayPause() {

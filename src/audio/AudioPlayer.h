@@ -80,6 +80,8 @@ signals:
     void durationChanged();
     void volumeChanged();
     void currentTrackChanged();
+    // The loaded track was moved to `seconds` on request; currentTime follows with the next report.
+    void seeked(double seconds);
 
 private:
     // The published values before a change, so that observers hear of each real change once

@@ -73,6 +73,12 @@ QtMediaBackend::~QtMediaBackend() {
 MediaBackend::Factory QtMediaBackend::factory() {
     auto relay = std::make_shared<StreamRelay>();
     return [relay](const QUrl& source) -> std::unique_ptr<MediaBackend> {
+        // Qt 6.4's ffmpeg player writes its sound into a device that does not exist when there
+        // is no output at all (no sound server), and the process dies: nothing plays instead.
+        if (QMediaDevices::audioOutputs().isEmpty()) {
+            qWarning("No audio output: the preview cannot play");
+            return nullptr;
+        }
         return std::make_unique<QtMediaBackend>(source, relay);
     };
 }

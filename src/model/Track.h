@@ -30,6 +30,8 @@ class Track {
     Q_PROPERTY(QString duration READ durationText CONSTANT)
     Q_PROPERTY(QString audioFile MEMBER audioFile CONSTANT)
     Q_PROPERTY(QString coverArt READ coverArtText CONSTANT)
+    // The cover's absolute address (empty when there is none), for "image://covers/" sources.
+    Q_PROPERTY(QString coverArtURL READ coverArtURLText CONSTANT)
     Q_PROPERTY(QString downloadFile READ downloadFileText CONSTANT)
     Q_PROPERTY(QString album READ albumText CONSTANT)
     Q_PROPERTY(QVariant year READ yearValue CONSTANT)
@@ -97,6 +99,7 @@ private:
     QString tempoText() const { return tempo.value_or(QString()); }
     QString durationText() const { return duration.value_or(QString()); }
     QString coverArtText() const { return coverArt.value_or(QString()); }
+    QString coverArtURLText() const { return coverArtURL().toString(); }
     QString downloadFileText() const { return downloadFile.value_or(QString()); }
     QString albumText() const { return album.value_or(QString()); }
     QVariant yearValue() const { return year ? QVariant(*year) : QVariant(); }

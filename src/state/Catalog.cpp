@@ -24,6 +24,10 @@ void Catalog::setLoadingCatalog(bool loading) {
     assignAndNotify(this, m_isLoadingCatalog, loading, &Catalog::isLoadingCatalogChanged);
 }
 
+void Catalog::setLastLoadError(const std::optional<QString>& description) {
+    assignAndNotify(this, m_lastLoadError, description, &Catalog::lastLoadFailedChanged);
+}
+
 QVariant Catalog::tagLibraryValue() const {
     return m_tagLibrary ? QVariant::fromValue(*m_tagLibrary) : QVariant();
 }

@@ -63,6 +63,10 @@ QString Preferences::t(const QString& key) const {
     return L10n::t(key, m_language);
 }
 
+QString Preferences::translateTag(const QString& tag) const {
+    return L10n::translateTag(tag, m_language);
+}
+
 void Preferences::bindTextFunction(QJSEngine& engine) {
     QJSEngine::setObjectOwnership(this, QJSEngine::CppOwnership);
     m_textFunction = engine.newQObject(this).property(QStringLiteral("textFor"));

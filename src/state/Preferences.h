@@ -47,6 +47,9 @@ public:
     QString t(const QString& key) const;
     // The same for QML code that holds a key in a variable and has no binding to update.
     Q_INVOKABLE QString textFor(const QString& key) const { return t(key); }
+    // A catalogue tag (mood, genre, tempo, vocal) in the current language; unknown tags as they
+    // are. Views that call it also read `t`, so they follow language changes.
+    Q_INVOKABLE QString translateTag(const QString& tag) const;
     // Makes `t` callable from the engine's QML.
     void bindTextFunction(QJSEngine& engine);
 

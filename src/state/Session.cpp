@@ -115,6 +115,7 @@ QCoro::Task<std::optional<QString>> Session::fetchCatalog() {
         catalog->replace(std::move(result).value());
     else
         failure = result.error().description();
+    catalog->setLastLoadError(failure);
     catalog->setLoadingCatalog(false);
     co_return failure;
 }

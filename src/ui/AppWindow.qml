@@ -50,6 +50,12 @@ ApplicationWindow {
                 text: "À propos d'ARU Sync"
                 onTriggered: aboutDialog.open()
             }
+            // Beyond the fixed French commands: its dialog speaks the interface's language.
+            Action {
+                objectName: "shortcutsAction"
+                text: AppState.preferences.t("shortcuts.title") + "…"
+                onTriggered: shortcutsDialog.open()
+            }
         }
         Menu {
             title: "Compte"
@@ -69,5 +75,9 @@ ApplicationWindow {
 
     AboutDialog {
         id: aboutDialog
+    }
+
+    ShortcutsDialog {
+        id: shortcutsDialog
     }
 }

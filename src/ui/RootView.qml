@@ -22,9 +22,8 @@ Item {
         LoginView {}
     }
 
-    // The catalogue screen replaces this placeholder.
     Component {
         id: signedInScreen
-        SignedInPlaceholder {}
+        CatalogView {}
     }
 }

@@ -155,7 +155,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(state.session()->isLoggedIn(), 10000);
         QCOMPARE(state.session()->userEmail(), demoEmail);
         QVERIFY(!state.session()->userToken().isEmpty());
-        QTRY_VERIFY(find("signedInPlaceholder"));
+        QTRY_VERIFY(find("catalogView"));
         QTRY_VERIFY(!find("loginView"));
         QTRY_COMPARE_WITH_TIMEOUT(state.catalog()->trackCount(), catalogueSize, 15000);
 
@@ -164,7 +164,7 @@ private slots:
         QMetaObject::invokeMethod(logout, "trigger");
         QVERIFY(!state.session()->isLoggedIn());
         QTRY_VERIFY(find("loginView"));
-        QTRY_VERIFY(!find("signedInPlaceholder"));
+        QTRY_VERIFY(!find("catalogView"));
         QVERIFY(window->isVisible());
     }
 };

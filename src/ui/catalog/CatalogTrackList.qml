@@ -1,0 +1,147 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Aru
+
+// The scrolling list of the catalogue screen: the filtered tracks, or the suggestions, as track
+// rows built lazily; a spinner while the catalogue loads; the empty state; or, when there is no
+// catalogue because it could not be loaded, the reason and a way to try again.
+Item {
+    id: list
+    objectName: "catalogTrackList"
+
+    readonly property alias content: listState.content
+    readonly property alias view: view
+    readonly property alias tracks: listState.tracks
+    // The keyboard's selected row, framed in the accent; -1 for none.
+    property int selectedRow: -1
+    // Rows the list shows at once, for page moves.
+    readonly property int rowsPerPage: Math.max(1, Math.floor(view.height / (view.currentItem ? view.currentItem.height : 108)))
+
+    onSelectedRowChanged: {
+        if (selectedRow >= 0)
+            view.positionViewAtIndex(selectedRow, ListView.Contain)
+    }
+    readonly property bool playerHasTrack: AppState.playback.audioPlayer.currentTrack !== undefined
+
+    CatalogListState {
+        id: listState
+        appState: AppState
+    }
+
+    ListView {
+        id: view
+        objectName: "trackListView"
+        anchors.fill: parent
+        clip: true
+        visible: listState.tracks !== null
+        model: listState.tracks
+        boundsBehavior: Flickable.StopAtBounds
+        reuseItems: true
+        currentIndex: list.selectedRow
+        keyNavigationEnabled: false
+        highlightFollowsCurrentItem: true
+        highlightMoveDuration: 0
+        highlightResizeDuration: 0
+        // A frame over the selected row, apart from the current track's tint under it.
+        highlight: Rectangle {
+            objectName: "selectionFrame"
+            z: 2
+            visible: list.selectedRow >= 0
+            color: "transparent"
+            border.width: 1.5
+            border.color: Theme.accent
+        }
+
+        delegate: TrackRow {
+            width: ListView.view.width
+        }
+        // Lets the last row scroll clear of the sticky player.
+        footer: Item {
+            objectName: "playerSpacer"
+            width: ListView.view ? ListView.view.width : 0
+            height: list.playerHasTrack ? 80 : 0
+        }
+        // Beside the collection handle, which covers the screen's right edge.
+        ScrollBar.vertical: ScrollBar {
+            parent: list
+            x: list.width - 56 - width
+            y: view.y
+            height: view.height
+            policy: view.contentHeight > view.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        }
+    }
+
+    BusyIndicator {
+        objectName: "catalogSpinner"
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: 80
+        visible: listState.content === CatalogListState.Loading
+        running: visible
+        palette.dark: Theme.textMutedDark
+    }
+
+    Column {
+        objectName: "emptyState"
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: 80
+        spacing: 12
+        visible: listState.content === CatalogListState.Empty
+
+        Icon {
+            anchors.horizontalCenter: parent.horizontalCenter
+            name: "music.note"
+            size: 26
+            color: Theme.textMutedDark
+        }
+        Text {
+            anchors.horizontalCenter: parent.horizontalCenter
+            text: AppState.preferences.t("catalog.empty")
+            color: Theme.textMutedDark
+            font: Theme.fontBody
+        }
+    }
+
+    Column {
+        objectName: "loadFailedState"
+        anchors.horizontalCenter: parent.horizontalCenter
+        y: 80
+        width: Math.min(parent.width - 2 * AppState.layout.pageH, 480)
+        spacing: 12
+        visible: listState.content === CatalogListState.LoadFailed
+
+        Icon {
+            anchors.horizontalCenter: parent.horizontalCenter
+            name: "music.note"
+            size: 26
+            color: Theme.textMutedDark
+        }
+        Text {
+            width: parent.width
+            horizontalAlignment: Text.AlignHCenter
+            text: AppState.preferences.t("catalog.loadFailed")
+            color: Theme.textDark
+            font: Theme.fontBody
+            wrapMode: Text.Wrap
+        }
+        Text {
+            objectName: "loadErrorText"
+            width: parent.width
+            horizontalAlignment: Text.AlignHCenter
+            text: AppState.catalog.lastLoadError
+            color: Theme.textMutedDark
+            font: Theme.fontBodySmall
+            wrapMode: Text.Wrap
+        }
+        AccentButtonLabel {
+            objectName: "retryButton"
+            anchors.horizontalCenter: parent.horizontalCenter
+            text: AppState.preferences.t("catalog.retry")
+
+            MouseArea {
+                anchors.fill: parent
+                cursorShape: Qt.PointingHandCursor
+                onClicked: AppState.session.requestCatalog()
+            }
+        }
+    }
+}
