@@ -43,8 +43,7 @@ void Session::setCredentials(const QString& email, const QString& token) {
     const bool emailChanged = m_credentials.email != email;
     m_credentials.email = email;
     m_credentials.token = token;
-    m_settings.setString(emailKey, email);
-    m_settings.setString(tokenKey, token);
+    m_settings.setValues({{emailKey, email}, {tokenKey, token}});
     if (emailChanged)
         emit userEmailChanged();
 }
