@@ -47,8 +47,10 @@ QString percentEncoded(const QString& value) {
     return QString::fromLatin1(QUrl::toPercentEncoding(value));
 }
 
-// Runs of spaces shrink to one, "/" and ":" become "-", surrounding white space goes.
+// Control characters go (a NUL would cut the name short where the system reads it), runs of
+// spaces shrink to one, "/" and ":" become "-", surrounding white space goes.
 QString cleanedForDisk(QString part) {
+    part.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
     part.replace(QLatin1Char('/'), QLatin1Char('-'));
     part.replace(QLatin1Char(':'), QLatin1Char('-'));
     while (part.contains(QLatin1String("  ")))

@@ -84,7 +84,8 @@ public:
     // The same rule for any file address of the catalogue server (a track's audioFile, say).
     static QUrl fileDownloadURL(const QString& fileAddress, const QString& email,
                                 const QString& token);
-    // The WAV's name on disk: "<title> - <artist>[ - <isrc>].wav", or "track.wav".
+    // The WAV's name on disk: "<title> - <artist>[ - <isrc>].wav" without control characters,
+    // or "track.wav".
     QString suggestedFilename() const;
     // The name offered when the file is dragged out, without extension, or "track".
     static QString niceFilename(const Track& track);

@@ -210,6 +210,9 @@ private slots:
         row("dots cannot escape", named("..", QString()), "...wav", "..");
         row("combining marks and digits", named("Cafe\u0301 №5 ½", "x_y-z."),
             "Cafe\u0301 №5 ½ - x_y-z..wav", "Cafe\u0301 5 ½ - x_y-z.");
+        // A NUL would cut the name short where the system reads it.
+        row("control characters", named(QString("Two\nlines") + QChar(0) + "nul\x7f", "A"),
+            "Twolinesnul - A.wav", "Twolinesnul - A");
     }
     void fileNames() {
         QFETCH(Track, track);
