@@ -183,7 +183,7 @@ QUrl Track::streamingURL() const {
         return parseAbsoluteUrl(audioFile);
     QString path = audioFile;
     path.replace(QLatin1String("/api/audio/"), QLatin1String("/api/audio-stream/"));
-    return parseAbsoluteUrl(ServerAddress::baseUrl() + path);
+    return ServerAddress::resolve(path);
 }
 
 QUrl Track::coverArtURL() const {
@@ -202,11 +202,10 @@ QUrl Track::fileDownloadURL(const QString& fileAddress, const QString& email,
                             const QString& token) {
     QString text = fileAddress;
     text.replace(QLatin1String("/api/audio/"), QLatin1String("/api/download/"));
-    if (!text.startsWith(QLatin1String("http")))
-        text.prepend(ServerAddress::baseUrl());
-    QUrl url = parseAbsoluteUrl(text);
-    if (!url.isValid())
-        return {};
+    QUrl url = ServerAddress::resolve(text);
+    // Another host is fetched without the account's e-mail and token (and may refuse).
+    if (!url.isValid() || !ServerAddress::isBaseOrigin(url))
+        return url;
     // Encoded by hand: Qt's query builder would leave "+" raw, which servers read as a space.
     const QString added = QLatin1String("email=") + percentEncoded(email) +
                           QLatin1String("&token=") + percentEncoded(token);

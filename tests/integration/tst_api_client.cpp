@@ -4,6 +4,7 @@
 #include "ScriptedHttpServer.h"
 #include "TestHome.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -195,6 +196,39 @@ private slots:
         QVERIFY(!QCoro::waitFor(APIClient::addFavorite("tok", 1)).ok());
         QTest::qWait(100);
         QCOMPARE(elsewhere.requests().size(), 0);
+    }
+
+    // A download path is resolved on the catalogue server as a URL, never glued to its address,
+    // and the e-mail and token go to that server's own origin only: another host (here a second
+    // loopback server) is asked without them.
+    void credentialsGoOnlyToTheServersOrigin_data() {
+        QTest::addColumn<QString>("downloadFile"); // %1: the other server's port
+        QTest::addColumn<bool>("toCatalogueServer");
+        QTest::newRow("path") << "/api/audio/1.wav" << true;
+        QTest::newRow("path without a leading slash") << "api/audio/1.wav" << true;
+        QTest::newRow("user info") << "@127.0.0.1:%1/api/audio/1.wav" << true;
+        QTest::newRow("host-relative address") << "//127.0.0.1:%1/api/audio/1.wav" << false;
+        QTest::newRow("absolute address") << "http://127.0.0.1:%1/api/audio/1.wav" << false;
+    }
+    void credentialsGoOnlyToTheServersOrigin() {
+        QFETCH(QString, downloadFile);
+        QFETCH(bool, toCatalogueServer);
+        test::ScriptedHttpServer elsewhere;
+        elsewhere.setDefault(Response::binary("RIFF"));
+        m_server->setDefault(Response::binary("RIFF"));
+        Track track;
+        track.downloadFile = downloadFile.contains("%1")
+                                 ? downloadFile.arg(elsewhere.baseUrl().port())
+                                 : downloadFile;
+        QCoro::waitFor(APIClient::downloadWAV(track, "jane@example.com", "s3cr3t-token",
+                                              QDir::home().filePath("x.wav")));
+        QCOMPARE(m_server->requests().size(), toCatalogueServer ? 1 : 0);
+        QCOMPARE(elsewhere.requests().size(), toCatalogueServer ? 0 : 1);
+        const auto request =
+            toCatalogueServer ? m_server->requests().first() : elsewhere.requests().first();
+        QCOMPARE(request.query().queryItemValue("token"), toCatalogueServer ? "s3cr3t-token" : "");
+        QCOMPARE(request.query().hasQueryItem("email"), toCatalogueServer);
+        QVERIFY(request.header("authorization").isEmpty());
     }
 
     void transportFailuresNeverShowCredentials() {

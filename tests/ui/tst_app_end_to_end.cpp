@@ -109,6 +109,21 @@ private slots:
         QVERIFY(!app.readAllStandardError().contains(token.toUtf8()));
     }
 
+    // A development address that would carry the session over plain http to another machine
+    // stops the app at once, saying why.
+    void aPlainHttpAddressOffThisMachineIsRefused() {
+        QProcess app;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ARU_SYNC_BASE_URL", "http://sync.example.test");
+        app.setProcessEnvironment(env);
+        app.start(ARU_SYNC_APP_PATH, QStringList());
+        QVERIFY(app.waitForFinished(10000));
+        QCOMPARE(app.exitCode(), 2);
+        QVERIFY(app.readAllStandardError().contains(
+            "ARU_SYNC_BASE_URL: http://sync.example.test uses plain http"));
+        QCOMPARE(app.readAllStandardOutput(), QByteArray());
+    }
+
     // Signing in through the real window: typed e-mail and password, Return, then the signed-in
     // screen with the catalogue; "Déconnexion" brings the sign-in screen back in the same window.
     void signInThroughTheLoginScreen() {
