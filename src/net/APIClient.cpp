@@ -7,9 +7,13 @@
 
 #include <QCoroFuture>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace aru {
 
@@ -82,6 +86,15 @@ std::optional<APIError> statusFailure(const HttpAnswer& answer) {
     if (*answer.status >= 400)
         return APIError::http(*answer.status);
     return std::nullopt;
+}
+
+// Puts the file in place in one step: whoever looks finds the previous file whole, then the new
+// one whole, never a part of either. Both lie in the same folder, so this never falls back to
+// copying. Why it failed, or none.
+std::optional<QString> replaceAtomically(const QString& from, const QString& to) {
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 QCoro::Task<ApiResult<Done>> changeFavorite(QNetworkRequest request, QByteArray verb,
@@ -259,7 +272,8 @@ QCoro::Task<ApiResult<QString>> downloadFile(QUrl url, QString destinationPath,
                                              ProgressCallback onProgress,
                                              QPointer<Cancellation> cancellation) {
     using Result = ApiResult<QString>;
-    auto file = co_await Downloader::download(url, std::move(onProgress), cancellation);
+    const QString folder = QFileInfo(destinationPath).absolutePath();
+    auto file = co_await Downloader::download(url, folder, std::move(onProgress), cancellation);
     if (!file)
         co_return Result::failure(file.error());
     if (auto failure = statusFailure(HttpAnswer{file->status, {}})) {
@@ -267,13 +281,10 @@ QCoro::Task<ApiResult<QString>> downloadFile(QUrl url, QString destinationPath,
         QFile::remove(file->path);
         co_return Result::failure(*failure);
     }
-    QFile::remove(destinationPath);
-    QFile downloaded(file->path);
-    if (!downloaded.rename(destinationPath)) {
-        const QString why = downloaded.errorString();
+    if (const auto why = replaceAtomically(file->path, destinationPath)) {
         QFile::remove(file->path);
         co_return Result::failure(
-            RequestError::fileSystem(QStringLiteral("Could not save the file: ") + why));
+            RequestError::fileSystem(QStringLiteral("Could not save the file: ") + *why));
     }
     co_return Result::success(destinationPath);
 }

@@ -55,7 +55,8 @@ QCoro::Task<ApiResult<Done>> removeFavorite(QString token, TrackId trackId);
 // None on any failure (cancellation included) or when the answer has no tags.
 QCoro::Task<std::optional<QStringList>> interpretSearch(QString query, QStringList availableTags,
                                                         QPointer<Cancellation> cancellation = {});
-// Downloads the track's WAV and moves it to `destinationPath`, replacing what was there.
+// Downloads the track's WAV beside `destinationPath` and renames it into place in one step: the
+// previous file stays whole until the new one replaces it, and a failure leaves it untouched.
 // Returns the destination path.
 QCoro::Task<ApiResult<QString>> downloadWAV(Track track, QString email, QString token,
                                             QString destinationPath,

@@ -72,17 +72,17 @@ RequestError fileError(const BodySink& sink) {
 
 } // namespace
 
-QString newTemporaryFilePath() {
+QString newTemporaryFilePath(const QString& folder) {
     const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    return QDir(QDir::tempPath())
-        .filePath(QStringLiteral("aru-") + uuid + QStringLiteral(".download"));
+    return QDir(folder).filePath(QStringLiteral(".aru-") + uuid + QStringLiteral(".download"));
 }
 
-QCoro::Task<Result> download(QUrl url, ProgressCallback onProgress,
+QCoro::Task<Result> download(QUrl url, QString folder, ProgressCallback onProgress,
                              QPointer<Cancellation> cancellation) {
-    BodySink sink(newTemporaryFilePath());
+    BodySink sink(newTemporaryFilePath(folder));
     if (!sink.open())
-        co_return Result::failure(fileError(sink));
+        co_return Result::failure(RequestError::fileSystem(
+            QStringLiteral("Could not save the file: ") + sink.errorString()));
     if (cancellation && cancellation->isCancelled()) {
         sink.discard();
         co_return Result::failure(RequestError::transport(QNetworkReply::OperationCanceledError,

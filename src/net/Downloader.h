@@ -29,12 +29,16 @@ namespace Downloader {
 
 using ProgressCallback = std::function<void(std::optional<double>)>;
 
-// The temporary file: "aru-" + upper-case UUID + ".download" in the temporary folder.
-QString newTemporaryFilePath();
+// The temporary file in `folder`: ".aru-" + upper-case UUID + ".download", hidden beside the
+// file it will become, so that renaming it into place never crosses file systems.
+QString newTemporaryFilePath(const QString& folder);
 
-// Fails with the transport's error (cancellation included) and then leaves no file behind.
+// The body goes into a temporary file in `folder`, the folder of the file it is meant for.
+// Fails with the transport's error (cancellation included) and then leaves no file behind. A
+// folder where the file cannot be made fails before anything is sent.
 QCoro::Task<Expected<DownloadedFile, RequestError>>
-download(QUrl url, ProgressCallback onProgress = {}, QPointer<Cancellation> cancellation = {});
+download(QUrl url, QString folder, ProgressCallback onProgress = {},
+         QPointer<Cancellation> cancellation = {});
 
 } // namespace Downloader
 } // namespace aru
