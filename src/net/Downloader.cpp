@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTimer>
 #include <QUuid>
 #include <memory>
 
@@ -70,6 +71,18 @@ RequestError fileError(const BodySink& sink) {
                                        sink.errorString());
 }
 
+RequestError tooSlowError(const ThroughputFloor& floor) {
+    return RequestError::transport(
+        QNetworkReply::TimeoutError,
+        QStringLiteral("The transfer was too slow: under %1 bytes a second for %2 seconds.")
+            .arg(floor.bytesPerSecond)
+            .arg(double(floor.window.count()) / 1000.0));
+}
+
+qint64 leastBytesPerWindow(const ThroughputFloor& floor) {
+    return floor.bytesPerSecond * floor.window.count() / 1000;
+}
+
 } // namespace
 
 QString newTemporaryFilePath(const QString& folder) {
@@ -78,7 +91,7 @@ QString newTemporaryFilePath(const QString& folder) {
 }
 
 QCoro::Task<Result> download(QUrl url, QString folder, ProgressCallback onProgress,
-                             QPointer<Cancellation> cancellation) {
+                             QPointer<Cancellation> cancellation, ThroughputFloor floor) {
     BodySink sink(newTemporaryFilePath(folder));
     if (!sink.open())
         co_return Result::failure(RequestError::fileSystem(
@@ -125,8 +138,25 @@ QCoro::Task<Result> download(QUrl url, QString folder, ProgressCallback onProgre
                          });
     }
 
+    // Each window must bring at least the floor's worth of bytes.
+    QTimer paceCheck;
+    paceCheck.setInterval(floor.window);
+    qint64 receivedAtWindowStart = 0;
+    bool tooSlow = false;
+    QObject::connect(&paceCheck, &QTimer::timeout, r,
+                     [&sink, &receivedAtWindowStart, &tooSlow, &floor, r] {
+                         const qint64 received = sink.written() + r->bytesAvailable();
+                         if (received - receivedAtWindowStart < leastBytesPerWindow(floor)) {
+                             tooSlow = true;
+                             r->abort();
+                         }
+                         receivedAtWindowStart = received;
+                     });
+    paceCheck.start();
+
     co_await r;
     // Nothing reaches the callbacks (which refer to this frame) once the transfer has ended.
+    paceCheck.stop();
     r->disconnect();
     if (cancellation)
         QObject::disconnect(cancellation, nullptr, r, nullptr);
@@ -136,6 +166,8 @@ QCoro::Task<Result> download(QUrl url, QString folder, ProgressCallback onProgre
     std::optional<RequestError> failure;
     if (writeFailed)
         failure = fileError(sink);
+    else if (tooSlow)
+        failure = tooSlowError(floor);
     else if (auto transport = HttpTransport::transportFailure(*r, cancelled, sink.written()))
         failure = std::move(transport);
     else if (!sink.close())

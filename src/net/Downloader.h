@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -22,6 +23,13 @@ struct DownloadedFile {
     std::optional<int> status;
 };
 
+// The slowest a transfer may go for long. The transport's timeout only notices silence, so a
+// server that trickles a byte now and then would otherwise hold a download open forever.
+struct ThroughputFloor {
+    qint64 bytesPerSecond = 1024;
+    std::chrono::milliseconds window{60'000};
+};
+
 // Fetches one URL into a file of its own, streaming to disk so memory does not grow with the
 // file. Progress goes to `onProgress`: first none before any byte arrives, then fractions in
 // [0, 1] (none while the size is unknown); never after the operation has returned.
@@ -34,11 +42,12 @@ using ProgressCallback = std::function<void(std::optional<double>)>;
 QString newTemporaryFilePath(const QString& folder);
 
 // The body goes into a temporary file in `folder`, the folder of the file it is meant for.
-// Fails with the transport's error (cancellation included) and then leaves no file behind. A
-// folder where the file cannot be made fails before anything is sent.
+// Fails with the transport's error (cancellation included; a transfer slower than `floor` over a
+// whole window fails like a timeout) and then leaves no file behind. A folder where the file
+// cannot be made fails before anything is sent.
 QCoro::Task<Expected<DownloadedFile, RequestError>>
 download(QUrl url, QString folder, ProgressCallback onProgress = {},
-         QPointer<Cancellation> cancellation = {});
+         QPointer<Cancellation> cancellation = {}, ThroughputFloor floor = {});
 
 } // namespace Downloader
 } // namespace aru

@@ -172,6 +172,36 @@ private slots:
 
     // Watched mid-transfer, the destination still holds the previous file whole, and the new one
     // grows beside it (same file system, so the final rename never turns into a copy).
+    // A server that never falls silent but sends next to nothing is given up on like one that
+    // went silent; a healthy transfer under the same floor is not.
+    void transfersSlowerThanTheFloorFail_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("chunkBytes");
+        QTest::addColumn<int>("chunkDelayMs");
+        QTest::addColumn<bool>("finishes");
+        QTest::newRow("trickle") << qint64(64 * 1024) << qint64(8) << 20 << false;
+        QTest::newRow("steady, over several windows")
+            << qint64(3 * 1024 * 1024) << qint64(64 * 1024) << 5 << true;
+    }
+    void transfersSlowerThanTheFloorFail() {
+        QFETCH(qint64, size);
+        QFETCH(qint64, chunkBytes);
+        QFETCH(int, chunkDelayMs);
+        QFETCH(bool, finishes);
+        Response body = Response::generated(size);
+        body.chunkBytes = chunkBytes;
+        body.chunkDelayMs = chunkDelayMs;
+        m_server->on("GET", "/file", body);
+        const ThroughputFloor floor{4096, std::chrono::milliseconds(100)};
+        const auto result = QCoro::waitFor(
+            Downloader::download(m_server->url("/file"), QDir::homePath(), {}, {}, floor));
+        QCOMPARE(result.ok(), finishes);
+        if (finishes)
+            QFile::remove(result->path);
+        else
+            QCOMPARE(result.error().networkError(), QNetworkReply::TimeoutError);
+    }
+
     // The final step is a rename on the destination's own file system: killed at any moment, the
     // destination holds the previous file or the new one, whole. The temporary folder is a tmpfs
     // of its own here, from which moving a file into place would turn into a long copy.
