@@ -4,10 +4,12 @@
 #include "HttpTransport.h"
 
 #include <QCoroNetworkReply>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QUuid>
 #include <memory>
@@ -83,11 +85,32 @@ qint64 leastBytesPerWindow(const ThroughputFloor& floor) {
     return floor.bytesPerSecond * floor.window.count() / 1000;
 }
 
+// This run's temporary files, and those of earlier versions, which kept them in the system's
+// temporary folder without the leading dot.
+const QRegularExpression& temporaryFileName() {
+    static const QRegularExpression name(
+        QStringLiteral("^\\.?aru-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\.download$"));
+    return name;
+}
+
 } // namespace
 
 QString newTemporaryFilePath(const QString& folder) {
     const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     return QDir(folder).filePath(QStringLiteral(".aru-") + uuid + QStringLiteral(".download"));
+}
+
+int sweepLeftovers(const QString& folder, std::chrono::seconds olderThan) {
+    const QDateTime cutoff = QDateTime::currentDateTimeUtc().addSecs(-olderThan.count());
+    const QFileInfoList candidates =
+        QDir(folder).entryInfoList({QStringLiteral("*aru-*.download")}, QDir::Files | QDir::Hidden);
+    int removed = 0;
+    for (const QFileInfo& file : candidates) {
+        if (temporaryFileName().match(file.fileName()).hasMatch() &&
+            file.lastModified().toUTC() < cutoff && QFile::remove(file.filePath()))
+            ++removed;
+    }
+    return removed;
 }
 
 QCoro::Task<Result> download(QUrl url, QString folder, ProgressCallback onProgress,

@@ -37,6 +37,9 @@ namespace Downloader {
 
 using ProgressCallback = std::function<void(std::optional<double>)>;
 
+// How old a temporary file must be before a sweep takes it for a leftover of a killed run.
+inline constexpr std::chrono::hours leftoverAge{24};
+
 // The temporary file in `folder`: ".aru-" + upper-case UUID + ".download", hidden beside the
 // file it will become, so that renaming it into place never crosses file systems.
 QString newTemporaryFilePath(const QString& folder);
@@ -48,6 +51,10 @@ QString newTemporaryFilePath(const QString& folder);
 QCoro::Task<Expected<DownloadedFile, RequestError>>
 download(QUrl url, QString folder, ProgressCallback onProgress = {},
          QPointer<Cancellation> cancellation = {}, ThroughputFloor floor = {});
+
+// Removes the temporary files of our own naming in `folder` that are older than `olderThan`:
+// what a run killed mid-transfer left behind. Returns how many went.
+int sweepLeftovers(const QString& folder, std::chrono::seconds olderThan = leftoverAge);
 
 } // namespace Downloader
 } // namespace aru

@@ -15,7 +15,8 @@ namespace aru {
 // for the whole run; a test keeps its own over a folder of its own.
 class AppServices {
 public:
-    // Caches go into folders under `cacheRoot` ("Covers", "Waveforms", "Tracks"…).
+    // Caches go into folders under `cacheRoot` ("Covers", "Waveforms", "Tracks"…). Temporary
+    // files that a killed run left there, or in the system's temporary folder, are swept.
     explicit AppServices(const QString& cacheRoot = CacheFolders::root());
 
     NetworkSession& network() { return m_network; }

@@ -140,6 +140,33 @@ private slots:
                  QStringList{"Scripted[Catalog] Loaded 999 tracks - Tester.wav"});
     }
 
+    // Temporary files of a run killed mid-transfer go at the next start, and only those: ours by
+    // name, older than a day.
+    void leftoversOfAKilledRunAreSweptAtStart_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ageHours");
+        QTest::addColumn<bool>("swept");
+        const QString uuid = "0F8FAD5B-D9CB-469F-A165-70867728950E";
+        QTest::newRow("ours, two days old") << ".aru-" + uuid + ".download" << 48 << true;
+        QTest::newRow("ours, an hour old") << ".aru-" + uuid + ".download" << 1 << false;
+        QTest::newRow("an earlier version's") << "aru-" + uuid + ".download" << 48 << true;
+        QTest::newRow("not our naming") << ".aru-notes.download" << 48 << false;
+        QTest::newRow("a WAV") << "aru-" + uuid + ".wav" << 48 << false;
+    }
+    void leftoversOfAKilledRunAreSweptAtStart() {
+        QFETCH(QString, name);
+        QFETCH(int, ageHours);
+        QFETCH(bool, swept);
+        QVERIFY(QDir().mkpath(folder()));
+        QFile file(QDir(folder()).filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-ageHours * 3600),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        restart();
+        QCOMPARE(file.exists(), !swept);
+    }
+
     void aFailureShowsItsMessageAndLeavesNothing_data() {
         QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("message"); // empty: the transport's own words
