@@ -6,15 +6,13 @@
 
 namespace aru {
 
-AppServices::AppServices(const QString& cacheRoot)
+AppServices::AppServices(const QString& cacheRoot, qint64 maxTrackFileBytes)
     : m_covers(QDir(cacheRoot).filePath(QStringLiteral("Covers")))
-    , m_waveforms(cacheRoot)
-    , m_drags(QDir(cacheRoot).filePath(QStringLiteral("Tracks")),
-              QDir(cacheRoot).filePath(QStringLiteral("DragStaging"))) {
-    // Earlier versions downloaded into the system's temporary folder; downloads into the caches
-    // are written beside their files.
+    , m_trackFiles(QDir(cacheRoot).filePath(QStringLiteral("Tracks")), maxTrackFileBytes)
+    , m_waveforms(cacheRoot, m_trackFiles)
+    , m_drags(m_trackFiles, QDir(cacheRoot).filePath(QStringLiteral("DragStaging"))) {
+    // Earlier versions downloaded into the system's temporary folder.
     Downloader::sweepLeftovers(QDir::tempPath());
-    Downloader::sweepLeftovers(QDir(cacheRoot).filePath(QStringLiteral("Tracks")));
 }
 
 } // namespace aru
