@@ -75,12 +75,26 @@ void WaveformService::enqueueBackgroundLoad(qint64 trackId, const QString& audio
         emit loadedTrackIDsChanged();
         return;
     }
+    if (m_processingIds.contains(trackId))
+        return;
     // A repeated request keeps the record of the first one.
-    if (m_processingIds.contains(trackId) || m_backgroundQueue.contains(trackId))
+    ++m_waitingRows[trackId];
+    if (m_backgroundQueue.contains(trackId))
         return;
     m_trackInfoMap.insert(trackId, TrackInfo{audioFile, email, token});
     m_backgroundQueue.append(trackId);
     processNext();
+}
+
+void WaveformService::withdrawBackgroundLoad(qint64 trackId) {
+    const auto waiting = m_waitingRows.find(trackId);
+    if (waiting == m_waitingRows.end() || --*waiting > 0)
+        return;
+    // Nobody will show this waveform: a user flicking through the list must not leave a WAV
+    // download queued for every row that passed by.
+    m_waitingRows.erase(waiting);
+    m_backgroundQueue.removeOne(trackId);
+    m_trackInfoMap.remove(trackId);
 }
 
 void WaveformService::processNext() {
@@ -91,6 +105,7 @@ void WaveformService::processNext() {
             continue;
         const TrackInfo record = *info;
         m_trackInfoMap.erase(info);
+        m_waitingRows.remove(trackId);
         m_processingIds.insert(trackId);
         // Not awaited: the job reports back through complete() or release().
         startProcess(trackId, record);

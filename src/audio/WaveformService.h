@@ -23,9 +23,9 @@ namespace aru {
 
 // Supplies each track's waveform picture, cheapest source first: the disk cache, the catalogue
 // server's peaks, or a measurement of the track's WAV. Rows of a long list ask for background
-// loading as they appear; a small queue keeps that from flooding the network, and
-// loadedTrackIDs tells waiting rows when to look in the cache again. The WAVs come from the
-// shared track file cache.
+// loading as they appear and withdraw when they go; a small queue keeps that from flooding the
+// network, a job nobody waits for any more is dropped before it starts, and loadedTrackIDs tells
+// waiting rows when to look in the cache again. The WAVs come from the shared track file cache.
 //
 // Everything runs on the main thread except the measurement itself. A track is fetched or
 // measured at most once across runs (the cache is never invalidated) and, when that fails, not
@@ -58,8 +58,12 @@ public:
     // The same for views: a list of numbers, or undefined.
     Q_INVOKABLE QVariant cachedPeaks(qint64 trackId) const;
     // Queues the track for background loading unless it is loaded, cached, queued or running.
+    // Each call while the track is queued counts one more row waiting for it.
     Q_INVOKABLE void enqueueBackgroundLoad(qint64 trackId, const QString& audioFile,
                                            const QString& email, const QString& token);
+    // A row that asked for the track has gone: once no row waits for it, a job that has not
+    // started is dropped (a running one completes). Rows call this when they are destroyed.
+    Q_INVOKABLE void withdrawBackgroundLoad(qint64 trackId);
     // Peaks of a local audio file: the cached ones, else measured off the main thread and cached.
     QCoro::Task<std::optional<Peaks>>
     generatePeaks(QString localFile, TrackId trackId,
@@ -100,6 +104,8 @@ private:
     QList<TrackId> m_backgroundQueue;
     QSet<TrackId> m_processingIds;
     QHash<TrackId, TrackInfo> m_trackInfoMap;
+    // Per queued track, how many rows wait for it.
+    QHash<TrackId, int> m_waitingRows;
     QSet<TrackId> m_loadedTrackIDs;
 };
 

@@ -106,12 +106,18 @@ private slots:
         Response slow = Response::json(peaksAnswer(120));
         slow.delayMs = 300;
         m_server->setDefault(slow);
-        for (TrackId id = 1; id <= 7; ++id)
+        for (TrackId id = 1; id <= 8; ++id)
             enqueue(id);
         // Asked again while queued or running: nothing new.
         enqueue(7);
         enqueue(1);
         QCOMPARE(m_service->processingIds().size(), WaveformService::maxConcurrent);
+        QCOMPARE(m_service->backgroundQueue(), (QList<TrackId>{7, 8}));
+        // Rows that went away: a job nobody waits for is dropped before it starts (7 still has a
+        // row of its two), a running one completes.
+        m_service->withdrawBackgroundLoad(8);
+        m_service->withdrawBackgroundLoad(7);
+        m_service->withdrawBackgroundLoad(1);
         QCOMPARE(m_service->backgroundQueue(), QList<TrackId>{7});
         QVERIFY(m_server->waitForRequests(6));
         QTest::qWait(100);
@@ -120,7 +126,9 @@ private slots:
         QVERIFY(waitUntilLoaded(7));
         for (TrackId id = 1; id <= 7; ++id)
             QVERIFY(m_service->isLoaded(id));
+        QTest::qWait(100);
         QCOMPARE(requestsTo("/api/sync/peaks/").size(), 7);
+        QVERIFY(!m_service->isLoaded(8));
         QVERIFY(m_service->processingIds().isEmpty());
         // The server's values are kept exactly as they came.
         const auto cached = m_service->cached(3);
