@@ -16,6 +16,7 @@ namespace aru {
 namespace {
 
 const QString favoritesKey = QStringLiteral("aru.favorites");
+const QString ownerKey = QStringLiteral("aru.favorites.owner");
 
 // Holds only what it was given, so it may outlive the favourites.
 QCoro::Task<> tellServer(QString token, TrackId trackId, bool wasFavorite) {
@@ -42,6 +43,7 @@ Favorites::Favorites(SettingsStore& settings, const Credentials& credentials, QO
         if (const auto favorites = decode(*bytes))
             m_favorites = *favorites;
     }
+    m_owner = m_settings.string(ownerKey).value_or(QString());
 }
 
 std::optional<QList<TrackId>> Favorites::decode(const QByteArray& bytes) {
@@ -68,9 +70,22 @@ QByteArray Favorites::encode(const QList<TrackId>& ids) {
     return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
-void Favorites::setFavorites(const QList<TrackId>& favorites) {
+void Favorites::setFavorites(const QList<TrackId>& favorites, const QString& owner) {
+    // One write for whatever changed of the two.
+    QList<std::pair<QString, QVariant>> changed;
     if (assignAndNotify(this, m_favorites, favorites, &Favorites::favoritesChanged))
-        m_settings.setBytes(favoritesKey, encode(m_favorites));
+        changed.append({favoritesKey, encode(m_favorites)});
+    if (m_owner != owner) {
+        m_owner = owner;
+        changed.append({ownerKey, m_owner});
+    }
+    if (!changed.isEmpty())
+        m_settings.setValues(changed);
+}
+
+bool Favorites::belongsTo(const QString& account) const {
+    // A list stored before its account was remembered goes to the first account that signs in.
+    return m_owner.isEmpty() || m_owner.compare(account, Qt::CaseInsensitive) == 0;
 }
 
 void Favorites::toggleFavorite(qint64 trackId) {
@@ -80,8 +95,9 @@ void Favorites::toggleFavorite(qint64 trackId) {
         favorites.removeAll(trackId);
     else
         favorites.prepend(trackId);
-    setFavorites(favorites);
-    if (m_credentials.token.isEmpty())
+    const bool signedIn = !m_credentials.token.isEmpty();
+    setFavorites(favorites, signedIn && m_owner.isEmpty() ? m_credentials.email : m_owner);
+    if (!signedIn)
         return;
     // Not awaited: the local list is already the one shown, and a refusal is only logged.
     tellServer(m_credentials.token, trackId, wasFavorite);
@@ -89,27 +105,31 @@ void Favorites::toggleFavorite(qint64 trackId) {
 
 QCoro::Task<> Favorites::refreshFavoritesFromServer() {
     const QString token = m_credentials.token;
+    const QString account = m_credentials.email;
     if (token.isEmpty())
         co_return;
     const QPointer<Favorites> self(this);
     const auto remote = co_await APIClient::fetchFavorites(token);
     if (!self || !remote)
         co_return;
-    if (!remote->isEmpty() || m_favorites.isEmpty()) {
-        setFavorites(*remote);
+    // Another account's list is never uploaded: this account's own, even an empty one, replaces
+    // it.
+    if (!remote->isEmpty() || m_favorites.isEmpty() || !belongsTo(account)) {
+        setFavorites(*remote, account);
         co_return;
     }
-    // The account has none yet: upload the local list, one at a time, then read it back.
+    // The account has none yet: upload the local list, one at a time, then read it back. A
+    // session that ends meanwhile stops the upload.
     const QList<TrackId> local = m_favorites;
     for (const TrackId id : local) {
         co_await APIClient::addFavorite(token, id);
-        if (!self)
+        if (!self || m_credentials.token != token)
             co_return;
     }
     const auto uploaded = co_await APIClient::fetchFavorites(token);
-    if (!self || !uploaded)
+    if (!self || m_credentials.token != token || !uploaded)
         co_return;
-    setFavorites(*uploaded);
+    setFavorites(*uploaded, account);
 }
 
 } // namespace aru

@@ -108,6 +108,25 @@ private slots:
         QCOMPARE(log.lines().size(), 1); // a success is silent here
     }
 
+    // The favourites someone leaves at sign-out stay theirs: the next account to sign in on this
+    // computer gets its own list, even an empty one, and is never sent them.
+    void anotherAccountNeverReceivesThePreviousFavourites() {
+        AppState& jane = restoredState();
+        QCoro::waitFor(jane.favorites()->refreshFavoritesFromServer());
+        jane.session()->logout();
+        QCOMPARE(jane.favorites()->favorites(), (QList<TrackId>{4, 2}));
+        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[]})"));
+        m_state->restart();
+        AppState& next = **m_state;
+        QCOMPARE(next.favorites()->favorites(), (QList<TrackId>{4, 2}));
+        next.session()->signIn("bob@aru.test", "tok-bob");
+        QTRY_VERIFY(next.favorites()->favorites().isEmpty());
+        QTest::qWait(100);
+        for (const auto& request : m_server->requests())
+            QCOMPARE(request.method, QByteArray("GET"));
+        QCOMPARE(next.favorites()->owner(), "bob@aru.test");
+    }
+
     void theStateMayGoDuringTheLoad() {
         Response slow = Response::json(aru::test::generatedCatalogJson(2, 1));
         slow.delayMs = 200;
