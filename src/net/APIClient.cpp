@@ -203,25 +203,31 @@ QCoro::Task<ApiResult<SyncCatalog>> fetchCatalog() {
     co_return Result::success(std::move(catalog).value());
 }
 
-QCoro::Task<std::optional<QList<TrackId>>> fetchFavorites(QString token) {
+QCoro::Task<ApiResult<QList<TrackId>>> fetchFavorites(QString token) {
+    using Result = ApiResult<QList<TrackId>>;
     const QUrl url = endpoint(QStringLiteral("/api/sync/favorites"));
     if (!url.isValid())
-        co_return std::nullopt;
+        co_return Result::failure(APIError::invalidURL());
     auto answer = co_await HttpTransport::exchange(bearerRequest(url, token), get);
-    if (!answer || statusFailure(answer.value()))
-        co_return std::nullopt;
+    if (!answer)
+        co_return Result::failure(answer.error());
+    if (auto failure = statusFailure(answer.value()))
+        co_return Result::failure(*failure);
+    const auto unreadable = [] {
+        return Result::failure(APIError::decoding(QStringLiteral("no list of integer trackIds")));
+    };
     const auto object = jsonObject(answer->body);
     const QJsonValue ids = object ? object->value(QLatin1String("trackIds")) : QJsonValue();
     if (!ids.isArray())
-        co_return std::nullopt;
+        co_return unreadable();
     QList<TrackId> trackIds;
     for (const QJsonValue& value : ids.toArray()) {
         const auto id = JsonFields::integer(value);
         if (!id)
-            co_return std::nullopt;
+            co_return unreadable();
         trackIds.append(*id);
     }
-    co_return trackIds;
+    co_return Result::success(std::move(trackIds));
 }
 
 QCoro::Task<ApiResult<Done>> addFavorite(QString token, TrackId trackId) {

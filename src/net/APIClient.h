@@ -48,8 +48,9 @@ QCoro::Task<ApiResult<LoginResponse>> login(QString email, QString password);
 QCoro::Task<ApiResult<Done>> sendPasswordReset(QString email);
 // The catalogue is decoded on a worker thread.
 QCoro::Task<ApiResult<SyncCatalog>> fetchCatalog();
-// None on any failure; otherwise the server's list, order and duplicates untouched.
-QCoro::Task<std::optional<QList<TrackId>>> fetchFavorites(QString token);
+// The server's list, order and duplicates untouched. Callers take any failure for "nothing came
+// back", except a 401, which ends the session.
+QCoro::Task<ApiResult<QList<TrackId>>> fetchFavorites(QString token);
 QCoro::Task<ApiResult<Done>> addFavorite(QString token, TrackId trackId);
 QCoro::Task<ApiResult<Done>> removeFavorite(QString token, TrackId trackId);
 // None on any failure (cancellation included) or when the answer has no tags.

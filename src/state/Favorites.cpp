@@ -18,21 +18,24 @@ namespace {
 const QString favoritesKey = QStringLiteral("aru.favorites");
 const QString ownerKey = QStringLiteral("aru.favorites.owner");
 
-// Holds only what it was given, so it may outlive the favourites.
-QCoro::Task<> tellServer(QString token, TrackId trackId, bool wasFavorite) {
+} // namespace
+
+QCoro::Task<> Favorites::tellServer(QPointer<Favorites> favorites, QString token, TrackId trackId,
+                                    bool wasFavorite) {
     // Two statements rather than one conditional: GCC 12 miscompiles co_await inside ?:.
     ApiResult<Done> result;
     if (wasFavorite)
         result = co_await APIClient::removeFavorite(token, trackId);
     else
         result = co_await APIClient::addFavorite(token, trackId);
-    if (!result)
-        Log::line(QStringLiteral("[Favorites] cloud sync failed for %1: %2")
-                      .arg(trackId)
-                      .arg(result.error().description()));
+    if (result)
+        co_return;
+    Log::line(QStringLiteral("[Favorites] cloud sync failed for %1: %2")
+                  .arg(trackId)
+                  .arg(result.error().description()));
+    if (favorites)
+        favorites->noteFailure(result.error(), token);
 }
-
-} // namespace
 
 Favorites::Favorites(SettingsStore& settings, const Credentials& credentials, QObject* parent)
     : QObject(parent)
@@ -88,6 +91,11 @@ bool Favorites::belongsTo(const QString& account) const {
     return m_owner.isEmpty() || m_owner.compare(account, Qt::CaseInsensitive) == 0;
 }
 
+void Favorites::noteFailure(const RequestError& error, const QString& token) {
+    if (error.refusedTheSession())
+        emit sessionRefused(token);
+}
+
 void Favorites::toggleFavorite(qint64 trackId) {
     const bool wasFavorite = m_favorites.contains(trackId);
     QList<TrackId> favorites = m_favorites;
@@ -100,7 +108,7 @@ void Favorites::toggleFavorite(qint64 trackId) {
     if (!signedIn)
         return;
     // Not awaited: the local list is already the one shown, and a refusal is only logged.
-    tellServer(m_credentials.token, trackId, wasFavorite);
+    tellServer(this, m_credentials.token, trackId, wasFavorite);
 }
 
 QCoro::Task<> Favorites::refreshFavoritesFromServer() {
@@ -110,26 +118,38 @@ QCoro::Task<> Favorites::refreshFavoritesFromServer() {
         co_return;
     const QPointer<Favorites> self(this);
     const auto remote = co_await APIClient::fetchFavorites(token);
-    if (!self || !remote)
+    if (!self)
         co_return;
+    if (!remote) {
+        noteFailure(remote.error(), token);
+        co_return;
+    }
     // Another account's list is never uploaded: this account's own, even an empty one, replaces
     // it.
     if (!remote->isEmpty() || m_favorites.isEmpty() || !belongsTo(account)) {
-        setFavorites(*remote, account);
+        setFavorites(remote.value(), account);
         co_return;
     }
     // The account has none yet: upload the local list, one at a time, then read it back. A
     // session that ends meanwhile stops the upload.
     const QList<TrackId> local = m_favorites;
     for (const TrackId id : local) {
-        co_await APIClient::addFavorite(token, id);
+        const auto added = co_await APIClient::addFavorite(token, id);
         if (!self || m_credentials.token != token)
             co_return;
+        if (!added && added.error().refusedTheSession()) {
+            noteFailure(added.error(), token);
+            co_return;
+        }
     }
     const auto uploaded = co_await APIClient::fetchFavorites(token);
-    if (!self || m_credentials.token != token || !uploaded)
+    if (!self || m_credentials.token != token)
         co_return;
-    setFavorites(*uploaded, account);
+    if (!uploaded) {
+        noteFailure(uploaded.error(), token);
+        co_return;
+    }
+    setFavorites(uploaded.value(), account);
 }
 
 } // namespace aru

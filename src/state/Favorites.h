@@ -5,11 +5,13 @@
 #include <QCoroTask>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QtQmlIntegration>
 
 namespace aru {
 
 struct Credentials;
+class RequestError;
 class SettingsStore;
 
 // The user's favourite tracks, newest first. The local list is the truth the screens show: a
@@ -46,10 +48,17 @@ public:
 
 signals:
     void favoritesChanged();
+    // The server answered 401 to a request made with `token`: that session is over.
+    void sessionRefused(const QString& token);
 
 private:
+    // Holds the favourites weakly and only the token and id it was given.
+    static QCoro::Task<> tellServer(QPointer<Favorites> favorites, QString token, TrackId trackId,
+                                    bool wasFavorite);
     void setFavorites(const QList<TrackId>& favorites, const QString& owner);
     bool belongsTo(const QString& account) const;
+    // Passes a 401 on; other failures only mean that nothing came back.
+    void noteFailure(const RequestError& error, const QString& token);
 
     SettingsStore& m_settings;
     const Credentials& m_credentials;
