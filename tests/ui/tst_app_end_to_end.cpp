@@ -12,6 +12,7 @@
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -181,6 +182,14 @@ private slots:
         QTRY_VERIFY(find("loginView"));
         QTRY_VERIFY(!find("signedInPlaceholder"));
         QVERIFY(window->isVisible());
+
+        // Ctrl+Q quits, as in every desktop app (the engine would end this test's event loop).
+        QObject::disconnect(&engine, &QQmlEngine::quit, qApp, nullptr);
+        QSignalSpy quit(&engine, &QQmlEngine::quit);
+        window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(quit.size(), 1);
     }
 };
 
