@@ -54,12 +54,11 @@ void InitialWindowPlacement::place() {
     if (!screen)
         return;
     const QRect frame = placedFrame(screen->availableGeometry());
-    // Qt positions a top-level window by its frame but sizes it by its contents: take the
-    // decorations off the frame's size. The window's minimum size still applies.
-    const QMargins margins = m_window->frameMargins();
-    m_window->setFramePosition(frame.topLeft());
-    m_window->resize(frame.width() - margins.left() - margins.right(),
-                     frame.height() - margins.top() - margins.bottom());
+    // The contents go inside the decorations. Placing by the frame instead leaves the position
+    // to the window manager's reading of the window's gravity, and some (openbox) then put the
+    // contents, not the frame, at the corner: the title bar lands above the screen, out of reach.
+    // The window's minimum size still applies.
+    m_window->setGeometry(frame.marginsRemoved(m_window->frameMargins()));
     m_settings.setBoolean(defaultsKey, true);
     emit placed(frame);
 }

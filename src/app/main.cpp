@@ -7,6 +7,7 @@
 #include "InitialWindowPlacement.h"
 #include "MprisService.h"
 #include "QtMediaBackend.h"
+#include "ServerAddress.h"
 #include "SettingsStore.h"
 
 #include <QDBusConnection>
@@ -16,10 +17,18 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 #include <QUrl>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char* argv[]) {
+    // A development address that would send the session over plain http to another machine is
+    // refused before anything starts.
+    if (const QString problem = aru::ServerAddress::overrideProblem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "aru-sync: %s\n", qPrintable(problem));
+        return 2;
+    }
+
     // Debian's GStreamer media backend cannot open http streams; the ffmpeg one can. It is chosen
     // before the application object exists, and only when the user did not choose.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))

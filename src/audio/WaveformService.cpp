@@ -1,6 +1,5 @@
 #include "WaveformService.h"
 
-#include "APIClient.h"
 #include "HttpTransport.h"
 #include "JsonFields.h"
 #include "Log.h"
@@ -9,7 +8,6 @@
 #include <QCoroFuture>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJSEngine>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,9 +19,6 @@
 namespace aru {
 
 namespace {
-
-// Longer names are refused by common file systems.
-constexpr qsizetype longestFileNameBytes = 255;
 
 QByteArray encodedPeaks(const Peaks& peaks) {
     QJsonArray array;
@@ -40,11 +35,11 @@ WaveformService* WaveformService::create(QQmlEngine*, QJSEngine*) {
     return service;
 }
 
-WaveformService::WaveformService(QString cacheRoot, QObject* parent)
+WaveformService::WaveformService(QString cacheRoot, TrackFileCache& trackFiles, QObject* parent)
     : QObject(parent)
     , SharedInstance(this)
     , m_cacheDir(QDir(cacheRoot).filePath(QStringLiteral("Waveforms")))
-    , m_tracksDir(QDir(cacheRoot).filePath(QStringLiteral("Tracks"))) {
+    , m_trackFiles(trackFiles) {
     // A folder that cannot be made shows up later as a cache miss.
     QDir().mkpath(m_cacheDir);
 }
@@ -93,12 +88,26 @@ void WaveformService::enqueueBackgroundLoad(qint64 trackId, const QString& audio
         emit loadedTrackIDsChanged();
         return;
     }
+    if (m_processingIds.contains(trackId))
+        return;
     // A repeated request keeps the record of the first one.
-    if (m_processingIds.contains(trackId) || m_backgroundQueue.contains(trackId))
+    ++m_waitingRows[trackId];
+    if (m_backgroundQueue.contains(trackId))
         return;
     m_trackInfoMap.insert(trackId, TrackInfo{audioFile, email, token});
     m_backgroundQueue.append(trackId);
     processNext();
+}
+
+void WaveformService::withdrawBackgroundLoad(qint64 trackId) {
+    const auto waiting = m_waitingRows.find(trackId);
+    if (waiting == m_waitingRows.end() || --*waiting > 0)
+        return;
+    // Nobody will show this waveform: a user flicking through the list must not leave a WAV
+    // download queued for every row that passed by.
+    m_waitingRows.erase(waiting);
+    m_backgroundQueue.removeOne(trackId);
+    m_trackInfoMap.remove(trackId);
 }
 
 void WaveformService::processNext() {
@@ -109,6 +118,7 @@ void WaveformService::processNext() {
             continue;
         const TrackInfo record = *info;
         m_trackInfoMap.erase(info);
+        m_waitingRows.remove(trackId);
         m_processingIds.insert(trackId);
         // Not awaited: the job reports back through complete() or release().
         startProcess(trackId, record);
@@ -131,7 +141,7 @@ QCoro::Task<> WaveformService::startProcess(TrackId trackId, TrackInfo info) {
         release(trackId);
         co_return;
     }
-    const auto localFile = co_await localTrackFile(trackId, info.audioFile, download);
+    const auto localFile = co_await localTrackFile(trackId, download);
     if (!self)
         co_return;
     if (localFile) {
@@ -143,15 +153,10 @@ QCoro::Task<> WaveformService::startProcess(TrackId trackId, TrackInfo info) {
     complete(trackId);
 }
 
-QCoro::Task<std::optional<QString>> WaveformService::localTrackFile(TrackId trackId,
-                                                                    QString audioFile, QUrl url) {
-    QDir().mkpath(m_tracksDir);
-    const QString path = QDir(m_tracksDir).filePath(localTrackFileName(audioFile));
-    if (QFileInfo(path).isFile())
-        co_return path;
-    // Checked like every download: a file in this folder is re-used for good, so an error page
-    // must never be kept in place of the WAV.
-    const auto saved = co_await APIClient::downloadFile(url, path);
+QCoro::Task<std::optional<QString>> WaveformService::localTrackFile(TrackId trackId, QUrl url) {
+    // Checked like every download: a file in the cache is re-used, so an error page must never be
+    // kept in place of the WAV.
+    const auto saved = co_await m_trackFiles.fetch(trackId, url);
     if (!saved) {
         Log::line(QStringLiteral("[Waveform] DL failed for %1: %2")
                       .arg(trackId)
@@ -183,6 +188,8 @@ QCoro::Task<std::optional<Peaks>> WaveformService::generatePeaks(QString localFi
     if (auto peaks = cached(trackId))
         co_return peaks;
     const QPointer<WaveformService> self(this);
+    // The track file cache must not take the file away while it is read.
+    const TrackFileCache::Pin measuring = m_trackFiles.pin(trackId);
     std::optional<Peaks> peaks =
         co_await QtConcurrent::run(&PeakExtraction::extractPeaks, localFile, peakCount);
     if (peaks && self)
@@ -219,15 +226,6 @@ QVariantList WaveformService::loadedTrackIDsValue() const {
     for (const TrackId id : m_loadedTrackIDs)
         ids.append(id);
     return ids;
-}
-
-QString WaveformService::localTrackFileName(const QString& audioFile) {
-    const QStringList segments = audioFile.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    const QString name = segments.isEmpty() ? QString() : segments.constLast();
-    const bool usable = !name.isEmpty() && name != QLatin1String(".") &&
-                        name != QLatin1String("..") && !name.contains(QChar(0)) &&
-                        QFile::encodeName(name).size() <= longestFileNameBytes;
-    return usable ? name : QStringLiteral("track.wav");
 }
 
 QUrl WaveformService::measurementDownloadURL(const QString& audioFile, const QString& email,

@@ -3,6 +3,7 @@
 #include "PeakExtraction.h"
 #include "SharedInstance.h"
 #include "Track.h"
+#include "TrackFileCache.h"
 
 #include <QCache>
 #include <QCoroTask>
@@ -23,8 +24,9 @@ namespace aru {
 
 // Supplies each track's waveform picture, cheapest source first: the disk cache, the catalogue
 // server's peaks, or a measurement of the track's WAV. Rows of a long list ask for background
-// loading as they appear; a small queue keeps that from flooding the network, and
-// loadedTrackIDs tells waiting rows when to look in the cache again.
+// loading as they appear and withdraw when they go; a small queue keeps that from flooding the
+// network, a job nobody waits for any more is dropped before it starts, and loadedTrackIDs tells
+// waiting rows when to look in the cache again. The WAVs come from the shared track file cache.
 //
 // Everything runs on the main thread except the measurement itself. A track is fetched or
 // measured at most once across runs (the cache is never invalidated) and, when that fails, not
@@ -51,8 +53,8 @@ public:
     // QML's WaveformService is the shared instance.
     static WaveformService* create(QQmlEngine*, QJSEngine*);
 
-    // `cacheRoot` holds the "Waveforms" and "Tracks" folders.
-    explicit WaveformService(QString cacheRoot, QObject* parent = nullptr);
+    // `cacheRoot` holds the "Waveforms" folder; the WAVs to measure go into `trackFiles`.
+    WaveformService(QString cacheRoot, TrackFileCache& trackFiles, QObject* parent = nullptr);
 
     // The track's cached peaks; none when there is no readable cache file. Peaks read once are
     // answered from memory afterwards, so rows that scroll back into view read no file.
@@ -60,8 +62,12 @@ public:
     // The same for views: a list of numbers, or undefined.
     Q_INVOKABLE QVariant cachedPeaks(qint64 trackId) const;
     // Queues the track for background loading unless it is loaded, cached, queued or running.
+    // Each call while the track is queued counts one more row waiting for it.
     Q_INVOKABLE void enqueueBackgroundLoad(qint64 trackId, const QString& audioFile,
                                            const QString& email, const QString& token);
+    // A row that asked for the track has gone: once no row waits for it, a job that has not
+    // started is dropped (a running one completes). Rows call this when they are destroyed.
+    Q_INVOKABLE void withdrawBackgroundLoad(qint64 trackId);
     // Peaks of a local audio file: the cached ones, else measured off the main thread and cached.
     QCoro::Task<std::optional<Peaks>>
     generatePeaks(QString localFile, TrackId trackId,
@@ -73,12 +79,8 @@ public:
     const QSet<TrackId>& processingIds() const { return m_processingIds; }
 
     QString cacheDir() const { return m_cacheDir; }
-    QString tracksDir() const { return m_tracksDir; }
     QString cacheFilePath(TrackId trackId) const;
 
-    // The file name a measured track's WAV is kept under: the last non-empty segment of its
-    // audioFile, or "track.wav" when that is missing or could name anything but a plain file.
-    static QString localTrackFileName(const QString& audioFile);
     // Where the WAV to measure comes from: the audio address turned into the download one, with
     // the e-mail and token percent-encoded. Invalid when none can be formed.
     static QUrl measurementDownloadURL(const QString& audioFile, const QString& email,
@@ -91,10 +93,9 @@ private:
     QVariantList loadedTrackIDsValue() const;
     void processNext();
     QCoro::Task<> startProcess(TrackId trackId, TrackInfo info);
-    // The track's WAV in tracksDir(), downloaded from `url` unless it is already there; none on
-    // failure.
-    QCoro::Task<std::optional<QString>> localTrackFile(TrackId trackId, QString audioFile,
-                                                       QUrl url);
+    // The track's WAV in the track file cache, downloaded from `url` unless it is already there;
+    // none on failure.
+    QCoro::Task<std::optional<QString>> localTrackFile(TrackId trackId, QUrl url);
     static QCoro::Task<std::optional<Peaks>> fetchPeaksFromAPI(TrackId trackId);
     void writeCache(TrackId trackId, const Peaks& peaks) const;
     std::optional<Peaks> readCacheFile(TrackId trackId) const;
@@ -105,10 +106,12 @@ private:
     void release(TrackId trackId);
 
     const QString m_cacheDir;
-    const QString m_tracksDir;
+    TrackFileCache& m_trackFiles;
     QList<TrackId> m_backgroundQueue;
     QSet<TrackId> m_processingIds;
     QHash<TrackId, TrackInfo> m_trackInfoMap;
+    // Per queued track, how many rows wait for it.
+    QHash<TrackId, int> m_waitingRows;
     QSet<TrackId> m_loadedTrackIDs;
     // Peaks already read or written, most recently used kept first.
     mutable QCache<TrackId, Peaks> m_decodedPeaks{decodedPeaksLimit};

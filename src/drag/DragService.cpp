@@ -1,8 +1,5 @@
 #include "DragService.h"
 
-#include "APIClient.h"
-#include "NameCharacters.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,42 +9,46 @@ namespace aru {
 
 namespace {
 
-bool isKeptInFileName(char32_t c) {
-    return NameCharacters::isLetterMarkOrDigit(c) || c == U' ' || c == U'.' || c == U'_' ||
-           c == U'-';
-}
-
-// A hard link costs no space and no time; a copy does where the file system refuses links.
-bool linkOrCopy(const QString& from, const QString& to) {
-    if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
-        return true;
-    return QFile::copy(from, to);
+// A hard link costs no space and no time; a symbolic link serves where the file system refuses
+// hard links (the download folder on another disk).
+bool link(const QString& from, const QString& to) {
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    return ::link(source.constData(), target.constData()) == 0 ||
+           ::symlink(source.constData(), target.constData()) == 0;
 }
 
 } // namespace
 
-DragService::DragService(QString cacheDir, QString stagingDir)
+DragService::DragService(TrackFileCache& trackFiles, QString stagingDir)
     : SharedInstance(this)
-    , m_cacheDir(std::move(cacheDir))
+    , m_trackFiles(trackFiles)
     , m_stagingDir(std::move(stagingDir)) {
-    // A folder that cannot be made shows up later as a missing file.
-    QDir().mkpath(m_cacheDir);
+    // A staged link would keep the data of a file the cache's bound pushed out.
+    m_trackFiles.setEvictionListener(
+        [this](TrackId trackId) { QDir(stagingFolder(trackId)).removeRecursively(); });
+}
+
+DragService::~DragService() {
+    m_trackFiles.setEvictionListener({});
 }
 
 QString DragService::cachedPath(const Track& track) const {
-    return QDir(m_cacheDir).filePath(sanitize(track.suggestedFilename()));
+    return m_trackFiles.path(track.id);
+}
+
+QString DragService::stagingFolder(TrackId trackId) const {
+    return QDir(m_stagingDir).filePath(QString::number(trackId));
 }
 
 QCoro::Task<std::optional<QUrl>>
 DragService::ensureCached(Track track, QString email, QString token, ProgressCallback onProgress) {
-    const QString target = cachedPath(track);
-    if (QFileInfo(target).isFile())
-        co_return QUrl::fromLocalFile(target);
+    if (const auto file = m_trackFiles.existing(track.id))
+        co_return QUrl::fromLocalFile(*file);
     const QUrl url = track.downloadURL(email, token);
     if (!url.isValid())
         co_return std::nullopt;
-    QDir().mkpath(m_cacheDir);
-    const auto saved = co_await APIClient::downloadFile(url, target, std::move(onProgress));
+    const auto saved = co_await m_trackFiles.fetch(track.id, url, std::move(onProgress));
     if (!saved)
         co_return std::nullopt;
     co_return QUrl::fromLocalFile(saved.value());
@@ -62,24 +63,14 @@ std::optional<QString> DragService::stageForDrag(const QString& localFile,
     if (source.fileName() == displayName)
         return source.absoluteFilePath();
 
-    const QString folder = QDir(m_stagingDir).filePath(QString::number(track.id));
+    const QString folder = stagingFolder(track.id);
     QDir().mkpath(folder);
     const QString staged = QDir(folder).filePath(displayName);
     // Replaced on every drag: the source may have been downloaded again since the last one.
     QFile::remove(staged);
-    if (!linkOrCopy(source.absoluteFilePath(), staged))
+    if (!link(source.absoluteFilePath(), staged))
         return std::nullopt;
     return staged;
-}
-
-QString DragService::sanitize(const QString& name) {
-    QString kept;
-    kept.reserve(name.size());
-    for (const char32_t c : name.toUcs4()) {
-        if (isKeptInFileName(c))
-            kept.append(QString::fromUcs4(&c, 1));
-    }
-    return kept;
 }
 
 } // namespace aru

@@ -2,6 +2,7 @@
 
 #include "SharedInstance.h"
 #include "Track.h"
+#include "TrackFileCache.h"
 
 #include <QCoroTask>
 #include <QString>
@@ -12,17 +13,21 @@
 namespace aru {
 
 // Local WAV copies for dragging tracks out of the window: a drag must hand over a file that is
-// already on disk. Copies are fetched on request into the drag cache, named after the track, and
-// kept across runs; a file's presence is the only record.
+// already on disk. Copies are fetched on request into the track file cache (which the waveform
+// measurement shares), kept across runs while the cache's bound allows.
 class DragService : public SharedInstance<DragService> {
 public:
     using ProgressCallback = std::function<void(std::optional<double>)>;
 
-    DragService(QString cacheDir, QString stagingDir);
+    // `trackFiles` must outlive this service.
+    DragService(TrackFileCache& trackFiles, QString stagingDir);
+    ~DragService();
 
-    QString cacheDir() const { return m_cacheDir; }
+    QString cacheDir() const { return m_trackFiles.folder(); }
     // Where the track's copy lives (or would live) in the drag cache.
     QString cachedPath(const Track& track) const;
+    // Keeps the track's cached copy while a row offers it for dragging.
+    TrackFileCache::Pin holdCopy(const Track& track) { return m_trackFiles.pin(track.id); }
 
     // The track's copy in the drag cache: the one already there, else downloaded (an HTTP error
     // keeps nothing). None on any failure.
@@ -30,17 +35,16 @@ public:
                                                   ProgressCallback onProgress = {});
 
     // A file a drag can hand over under the track's display name: the local file itself when
-    // its name already is that, else a link to it (a copy where links are refused) named
-    // niceFilename + ".wav" in a staging folder of the track's own. Receivers keep a dropped
-    // file's name, so the name must be right before the drag starts. None when the file cannot
-    // be offered.
+    // its name already is that, else a link to it named niceFilename + ".wav" in a staging
+    // folder of the track's own (a hard link, or a symbolic one across file systems: never a
+    // copy, which would hold up the window). Receivers keep a dropped file's name, so the name
+    // must be right before the drag starts. None when the file cannot be offered.
     std::optional<QString> stageForDrag(const QString& localFile, const Track& track) const;
 
-    // Keeps only letters, marks and digits of any script, the space, ".", "_" and "-".
-    static QString sanitize(const QString& name);
-
 private:
-    const QString m_cacheDir;
+    QString stagingFolder(TrackId trackId) const;
+
+    TrackFileCache& m_trackFiles;
     const QString m_stagingDir;
 };
 

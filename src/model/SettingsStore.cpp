@@ -1,6 +1,11 @@
 #include "SettingsStore.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace aru {
 
@@ -15,10 +20,14 @@ constexpr qsizetype maxValueBytes = 16 * 1024 * 1024;
 SettingsStore::SettingsStore()
     : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                              QStringLiteral("ARU Records"),
-                                             QStringLiteral("ARU Sync"))) {}
+                                             QStringLiteral("ARU Sync"))) {
+    makeOwnerOnly();
+}
 
 SettingsStore::SettingsStore(const QString& fileName)
-    : m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {}
+    : m_settings(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {
+    makeOwnerOnly();
+}
 
 SettingsStore::~SettingsStore() = default;
 
@@ -83,20 +92,48 @@ bool SettingsStore::remove(const QString& key) {
     return commit();
 }
 
+bool SettingsStore::setValues(const QList<std::pair<QString, QVariant>>& values) {
+    bool changed = false;
+    for (const auto& [key, value] : values) {
+        // A value already there as it stands costs no write of the whole file.
+        if (m_settings->value(key) == value)
+            continue;
+        m_settings->setValue(key, value);
+        changed = true;
+    }
+    return !changed || commit();
+}
+
 QString SettingsStore::fileName() const {
     return m_settings->fileName();
 }
 
 bool SettingsStore::write(const QString& key, const QVariant& value) {
-    m_settings->setValue(key, value);
-    return commit();
+    return setValues({{key, value}});
 }
 
 bool SettingsStore::commit() {
+    // Qt keeps the mode it finds on the file, but gives a file it creates the default mode: a
+    // file removed meanwhile is made again owner-only first.
+    if (!QFileInfo::exists(m_settings->fileName()))
+        makeOwnerOnly();
     m_settings->sync();
-    // Qt creates the file with the default mode and keeps the mode it finds on later writes.
-    QFile::setPermissions(m_settings->fileName(), QFile::ReadOwner | QFile::WriteOwner);
     return m_settings->status() == QSettings::NoError;
+}
+
+void SettingsStore::makeOwnerOnly() const {
+    const QString path = m_settings->fileName();
+    QDir().mkpath(QFileInfo(path).path());
+    const QByteArray encoded = QFile::encodeName(path);
+    // Exclusive creation: an existing file is never truncated, only tightened.
+    const int created = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (created >= 0) {
+        ::close(created);
+        return;
+    }
+    struct stat status {};
+    if (::stat(encoded.constData(), &status) == 0 && (status.st_mode & (S_IRWXG | S_IRWXO)))
+        ::chmod(encoded.constData(), status.st_mode & S_IRWXU);
 }
 
 } // namespace aru

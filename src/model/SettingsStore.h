@@ -1,16 +1,20 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QSettings>
 #include <QString>
+#include <QVariant>
 #include <memory>
 #include <optional>
 
 namespace aru {
 
 // The per-user settings: strings, integers, booleans and raw bytes under "aru." keys. Every
-// write reaches the file at once, so a process that is killed loses nothing it had saved, and
-// the file is readable by its owner only (it holds the session token).
+// change reaches the file at once, in one write of the whole file beside itself renamed into
+// place, so a process that is killed loses nothing it had saved. The file is readable by its
+// owner only (it holds the session token): made so before anything is written into it, and an
+// existing file is tightened as soon as the store opens it.
 class SettingsStore {
 public:
     // The user's store ("ARU Records" / "ARU Sync").
@@ -33,12 +37,16 @@ public:
     bool setInteger(const QString& key, qint64 value);
     bool setBoolean(const QString& key, bool value);
     bool remove(const QString& key);
+    // Several values that change together, written in one go.
+    bool setValues(const QList<std::pair<QString, QVariant>>& values);
 
     QString fileName() const;
 
 private:
     bool write(const QString& key, const QVariant& value);
     bool commit();
+    // Creates the file owner-only when it is missing, else takes group and others' rights away.
+    void makeOwnerOnly() const;
 
     std::unique_ptr<QSettings> m_settings;
 };

@@ -47,8 +47,10 @@ QString percentEncoded(const QString& value) {
     return QString::fromLatin1(QUrl::toPercentEncoding(value));
 }
 
-// Runs of spaces shrink to one, "/" and ":" become "-", surrounding white space goes.
+// Control characters go (a NUL would cut the name short where the system reads it), runs of
+// spaces shrink to one, "/" and ":" become "-", surrounding white space goes.
 QString cleanedForDisk(QString part) {
+    part.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
     part.replace(QLatin1Char('/'), QLatin1Char('-'));
     part.replace(QLatin1Char(':'), QLatin1Char('-'));
     while (part.contains(QLatin1String("  ")))
@@ -181,7 +183,7 @@ QUrl Track::streamingURL() const {
         return parseAbsoluteUrl(audioFile);
     QString path = audioFile;
     path.replace(QLatin1String("/api/audio/"), QLatin1String("/api/audio-stream/"));
-    return parseAbsoluteUrl(ServerAddress::baseUrl() + path);
+    return ServerAddress::resolve(path);
 }
 
 QUrl Track::coverArtURL() const {
@@ -200,11 +202,10 @@ QUrl Track::fileDownloadURL(const QString& fileAddress, const QString& email,
                             const QString& token) {
     QString text = fileAddress;
     text.replace(QLatin1String("/api/audio/"), QLatin1String("/api/download/"));
-    if (!text.startsWith(QLatin1String("http")))
-        text.prepend(ServerAddress::baseUrl());
-    QUrl url = parseAbsoluteUrl(text);
-    if (!url.isValid())
-        return {};
+    QUrl url = ServerAddress::resolve(text);
+    // Another host is fetched without the account's e-mail and token (and may refuse).
+    if (!url.isValid() || !ServerAddress::isBaseOrigin(url))
+        return url;
     // Encoded by hand: Qt's query builder would leave "+" raw, which servers read as a space.
     const QString added = QLatin1String("email=") + percentEncoded(email) +
                           QLatin1String("&token=") + percentEncoded(token);

@@ -75,18 +75,22 @@ public:
     // The JSON object with the 22 keys; absent fields are left out.
     QJsonObject toJson() const;
 
-    // Preview stream: absolute "http…" addresses as they are, paths on the catalogue server
-    // with "/api/audio/" turned into "/api/audio-stream/". Invalid when the text does not parse.
+    // Preview stream: absolute "http…" addresses as they are, paths resolved on the catalogue
+    // server with "/api/audio/" turned into "/api/audio-stream/". Invalid when the text does not
+    // parse.
     QUrl streamingURL() const;
     // The cover's absolute address, or an invalid URL when there is none.
     QUrl coverArtURL() const;
-    // Full-quality WAV: "/api/audio/" turned into "/api/download/", with `email` and `token`
-    // appended to any query items already present. Invalid when there is no download file.
+    // Full-quality WAV: "/api/audio/" turned into "/api/download/", resolved on the catalogue
+    // server, with `email` and `token` appended to any query items already present when, and
+    // only when, the address is the catalogue server's own. Invalid when there is no download
+    // file.
     QUrl downloadURL(const QString& email, const QString& token) const;
     // The same rule for any file address of the catalogue server (a track's audioFile, say).
     static QUrl fileDownloadURL(const QString& fileAddress, const QString& email,
                                 const QString& token);
-    // The WAV's name on disk: "<title> - <artist>[ - <isrc>].wav", or "track.wav".
+    // The WAV's name on disk: "<title> - <artist>[ - <isrc>].wav" without control characters,
+    // or "track.wav".
     QString suggestedFilename() const;
     // The name offered when the file is dragged out, without extension, or "track".
     static QString niceFilename(const Track& track);

@@ -7,9 +7,13 @@
 
 #include <QCoroFuture>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace aru {
 
@@ -84,6 +88,15 @@ std::optional<APIError> statusFailure(const HttpAnswer& answer) {
     if (*answer.status >= 400)
         return APIError::http(*answer.status);
     return std::nullopt;
+}
+
+// Puts the file in place in one step: whoever looks finds the previous file whole, then the new
+// one whole, never a part of either. Both lie in the same folder, so this never falls back to
+// copying. Why it failed, or none.
+std::optional<QString> replaceAtomically(const QString& from, const QString& to) {
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 QCoro::Task<ApiResult<Done>> changeFavorite(QNetworkRequest request, QByteArray verb,
@@ -207,25 +220,31 @@ QCoro::Task<ApiResult<SyncCatalog>> fetchCatalog() {
     co_return Result::success(std::move(catalog).value());
 }
 
-QCoro::Task<std::optional<QList<TrackId>>> fetchFavorites(QString token) {
+QCoro::Task<ApiResult<QList<TrackId>>> fetchFavorites(QString token) {
+    using Result = ApiResult<QList<TrackId>>;
     const QUrl url = endpoint(QStringLiteral("/api/sync/favorites"));
     if (!url.isValid())
-        co_return std::nullopt;
+        co_return Result::failure(APIError::invalidURL());
     auto answer = co_await HttpTransport::exchange(bearerRequest(url, token), get);
-    if (!answer || statusFailure(answer.value()))
-        co_return std::nullopt;
+    if (!answer)
+        co_return Result::failure(answer.error());
+    if (auto failure = statusFailure(answer.value()))
+        co_return Result::failure(*failure);
+    const auto unreadable = [] {
+        return Result::failure(APIError::decoding(QStringLiteral("no list of integer trackIds")));
+    };
     const auto object = jsonObject(answer->body);
     const QJsonValue ids = object ? object->value(QLatin1String("trackIds")) : QJsonValue();
     if (!ids.isArray())
-        co_return std::nullopt;
+        co_return unreadable();
     QList<TrackId> trackIds;
     for (const QJsonValue& value : ids.toArray()) {
         const auto id = JsonFields::integer(value);
         if (!id)
-            co_return std::nullopt;
+            co_return unreadable();
         trackIds.append(*id);
     }
-    co_return trackIds;
+    co_return Result::success(std::move(trackIds));
 }
 
 QCoro::Task<ApiResult<Done>> addFavorite(QString token, TrackId trackId) {
@@ -297,7 +316,8 @@ QCoro::Task<ApiResult<QString>> downloadFile(QUrl url, QString destinationPath,
                                              ProgressCallback onProgress,
                                              QPointer<Cancellation> cancellation) {
     using Result = ApiResult<QString>;
-    auto file = co_await Downloader::download(url, std::move(onProgress), cancellation);
+    const QString folder = QFileInfo(destinationPath).absolutePath();
+    auto file = co_await Downloader::download(url, folder, std::move(onProgress), cancellation);
     if (!file)
         co_return Result::failure(file.error());
     if (auto failure = statusFailure(HttpAnswer{file->status, {}})) {
@@ -305,13 +325,10 @@ QCoro::Task<ApiResult<QString>> downloadFile(QUrl url, QString destinationPath,
         QFile::remove(file->path);
         co_return Result::failure(*failure);
     }
-    QFile::remove(destinationPath);
-    QFile downloaded(file->path);
-    if (!downloaded.rename(destinationPath)) {
-        const QString why = downloaded.errorString();
+    if (const auto why = replaceAtomically(file->path, destinationPath)) {
         QFile::remove(file->path);
         co_return Result::failure(
-            RequestError::fileSystem(QStringLiteral("Could not save the file: ") + why));
+            RequestError::fileSystem(QStringLiteral("Could not save the file: ") + *why));
     }
     co_return Result::success(destinationPath);
 }

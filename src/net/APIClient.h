@@ -58,8 +58,9 @@ QCoro::Task<ApiResult<LoginResponse>> login(QString email, QString password);
 QCoro::Task<ApiResult<Done>> sendPasswordReset(QString email);
 // The catalogue is decoded on a worker thread.
 QCoro::Task<ApiResult<SyncCatalog>> fetchCatalog();
-// None on any failure; otherwise the server's list, order and duplicates untouched.
-QCoro::Task<std::optional<QList<TrackId>>> fetchFavorites(QString token);
+// The server's list, order and duplicates untouched. Callers take any failure for "nothing came
+// back", except a 401, which ends the session.
+QCoro::Task<ApiResult<QList<TrackId>>> fetchFavorites(QString token);
 QCoro::Task<ApiResult<Done>> addFavorite(QString token, TrackId trackId);
 QCoro::Task<ApiResult<Done>> removeFavorite(QString token, TrackId trackId);
 // None on any failure (cancellation included) or when the answer has no tags.
@@ -68,7 +69,8 @@ QCoro::Task<std::optional<QStringList>> interpretSearch(QString query, QStringLi
 // Sends a JPEG picture, with the tags the catalogue knows, to be described and tagged. The answer
 // is read whatever its HTTP status; fails when the exchange fails or the answer cannot be read.
 QCoro::Task<ApiResult<ImageSearchAnswer>> searchByImage(QByteArray jpeg, QStringList availableTags);
-// Downloads the track's WAV and moves it to `destinationPath`, replacing what was there.
+// Downloads the track's WAV beside `destinationPath` and renames it into place in one step: the
+// previous file stays whole until the new one replaces it, and a failure leaves it untouched.
 // Returns the destination path.
 QCoro::Task<ApiResult<QString>> downloadWAV(Track track, QString email, QString token,
                                             QString destinationPath,

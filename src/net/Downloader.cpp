@@ -4,10 +4,13 @@
 #include "HttpTransport.h"
 
 #include <QCoroNetworkReply>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QUuid>
 #include <memory>
 
@@ -70,19 +73,52 @@ RequestError fileError(const BodySink& sink) {
                                        sink.errorString());
 }
 
-} // namespace
-
-QString newTemporaryFilePath() {
-    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    return QDir(QDir::tempPath())
-        .filePath(QStringLiteral("aru-") + uuid + QStringLiteral(".download"));
+RequestError tooSlowError(const ThroughputFloor& floor) {
+    return RequestError::transport(
+        QNetworkReply::TimeoutError,
+        QStringLiteral("The transfer was too slow: under %1 bytes a second for %2 seconds.")
+            .arg(floor.bytesPerSecond)
+            .arg(double(floor.window.count()) / 1000.0));
 }
 
-QCoro::Task<Result> download(QUrl url, ProgressCallback onProgress,
-                             QPointer<Cancellation> cancellation) {
-    BodySink sink(newTemporaryFilePath());
+qint64 leastBytesPerWindow(const ThroughputFloor& floor) {
+    return floor.bytesPerSecond * floor.window.count() / 1000;
+}
+
+// This run's temporary files, and those of earlier versions, which kept them in the system's
+// temporary folder without the leading dot.
+const QRegularExpression& temporaryFileName() {
+    static const QRegularExpression name(
+        QStringLiteral("^\\.?aru-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\.download$"));
+    return name;
+}
+
+} // namespace
+
+QString newTemporaryFilePath(const QString& folder) {
+    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    return QDir(folder).filePath(QStringLiteral(".aru-") + uuid + QStringLiteral(".download"));
+}
+
+int sweepLeftovers(const QString& folder, std::chrono::seconds olderThan) {
+    const QDateTime cutoff = QDateTime::currentDateTimeUtc().addSecs(-olderThan.count());
+    const QFileInfoList candidates =
+        QDir(folder).entryInfoList({QStringLiteral("*aru-*.download")}, QDir::Files | QDir::Hidden);
+    int removed = 0;
+    for (const QFileInfo& file : candidates) {
+        if (temporaryFileName().match(file.fileName()).hasMatch() &&
+            file.lastModified().toUTC() < cutoff && QFile::remove(file.filePath()))
+            ++removed;
+    }
+    return removed;
+}
+
+QCoro::Task<Result> download(QUrl url, QString folder, ProgressCallback onProgress,
+                             QPointer<Cancellation> cancellation, ThroughputFloor floor) {
+    BodySink sink(newTemporaryFilePath(folder));
     if (!sink.open())
-        co_return Result::failure(fileError(sink));
+        co_return Result::failure(RequestError::fileSystem(
+            QStringLiteral("Could not save the file: ") + sink.errorString()));
     if (cancellation && cancellation->isCancelled()) {
         sink.discard();
         co_return Result::failure(RequestError::transport(QNetworkReply::OperationCanceledError,
@@ -125,8 +161,25 @@ QCoro::Task<Result> download(QUrl url, ProgressCallback onProgress,
                          });
     }
 
+    // Each window must bring at least the floor's worth of bytes.
+    QTimer paceCheck;
+    paceCheck.setInterval(floor.window);
+    qint64 receivedAtWindowStart = 0;
+    bool tooSlow = false;
+    QObject::connect(&paceCheck, &QTimer::timeout, r,
+                     [&sink, &receivedAtWindowStart, &tooSlow, &floor, r] {
+                         const qint64 received = sink.written() + r->bytesAvailable();
+                         if (received - receivedAtWindowStart < leastBytesPerWindow(floor)) {
+                             tooSlow = true;
+                             r->abort();
+                         }
+                         receivedAtWindowStart = received;
+                     });
+    paceCheck.start();
+
     co_await r;
     // Nothing reaches the callbacks (which refer to this frame) once the transfer has ended.
+    paceCheck.stop();
     r->disconnect();
     if (cancellation)
         QObject::disconnect(cancellation, nullptr, r, nullptr);
@@ -136,6 +189,8 @@ QCoro::Task<Result> download(QUrl url, ProgressCallback onProgress,
     std::optional<RequestError> failure;
     if (writeFailed)
         failure = fileError(sink);
+    else if (tooSlow)
+        failure = tooSlowError(floor);
     else if (auto transport = HttpTransport::transportFailure(*r, cancelled, sink.written()))
         failure = std::move(transport);
     else if (!sink.close())

@@ -30,6 +30,10 @@ public:
     bool isCancellation() const {
         return m_kind == Kind::Transport && m_networkError == QNetworkReply::OperationCanceledError;
     }
+    // The server answered 401 to a request that carried the session token: the session is over.
+    bool refusedTheSession() const {
+        return m_kind == Kind::Api && m_api.kind() == APIError::Kind::Http && m_api.status() == 401;
+    }
 
     // The text a user may see: the APIError's fixed text, or the transport's description.
     QString description() const;

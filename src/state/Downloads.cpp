@@ -5,6 +5,7 @@
 #include "APIClient.h"
 #include "ChangeNotification.h"
 #include "Credentials.h"
+#include "Downloader.h"
 #include "Log.h"
 #include "Preferences.h"
 #include "SettingsStore.h"
@@ -63,6 +64,11 @@ Downloads::Downloads(SettingsStore& settings, const Credentials& credentials,
         if (auto history = DownloadEntry::listFromJson(*bytes))
             m_downloads = std::move(history).value();
     }
+    // Downloads are written beside their destination; a run killed mid-transfer left its
+    // temporary file there.
+    const QUrl folder = m_preferences.downloadFolder();
+    if (folder.isLocalFile())
+        Downloader::sweepLeftovers(folder.toLocalFile());
 }
 
 void Downloads::setDownloads(const QList<DownloadEntry>& downloads) {

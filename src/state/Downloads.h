@@ -44,7 +44,7 @@ public:
     static constexpr std::chrono::milliseconds defaultErrorLifetime{4000};
     static constexpr qsizetype downloadHistoryLimit = 200;
 
-    // Restores the stored history.
+    // Restores the stored history and sweeps temporary files a killed run left in the folder.
     Downloads(SettingsStore& settings, const Credentials& credentials,
               const Preferences& preferences, QObject* parent = nullptr);
 

@@ -29,6 +29,7 @@ Session::Session(SettingsStore& settings, Credentials& credentials, Catalog& cat
     m_credentials.email = m_settings.string(emailKey).value_or(QString());
     m_credentials.token = m_settings.string(tokenKey).value_or(QString());
     m_isLoggedIn = !m_credentials.token.isEmpty();
+    connect(&m_favorites, &Favorites::sessionRefused, this, &Session::endRefusedSession);
 }
 
 QString Session::userEmail() const {
@@ -43,14 +44,14 @@ void Session::setCredentials(const QString& email, const QString& token) {
     const bool emailChanged = m_credentials.email != email;
     m_credentials.email = email;
     m_credentials.token = token;
-    m_settings.setString(emailKey, email);
-    m_settings.setString(tokenKey, token);
+    m_settings.setValues({{emailKey, email}, {tokenKey, token}});
     if (emailChanged)
         emit userEmailChanged();
 }
 
 void Session::signIn(const QString& email, const QString& token) {
     setCredentials(email, token);
+    assignAndNotify(this, m_sessionExpired, false, &Session::sessionExpiredChanged);
     assignAndNotify(this, m_isLoggedIn, true, &Session::isLoggedInChanged);
     // Two independent tasks that may finish in either order; neither is awaited here.
     loadCatalogAfterSignIn();
@@ -64,6 +65,21 @@ QCoro::Task<> Session::loadCatalogAfterSignIn() {
 }
 
 void Session::logout() {
+    endSession(false);
+}
+
+void Session::endRefusedSession(const QString& token) {
+    // A late answer to a session that is already over, or was replaced, ends nothing.
+    if (!m_isLoggedIn || token.isEmpty() || token != m_credentials.token)
+        return;
+    Log::line(QStringLiteral("[Session] expired: the server refused the session (HTTP 401); "
+                             "signed out"));
+    endSession(true);
+}
+
+void Session::endSession(bool expired) {
+    // The sign-in screen that replaces the signed-in one finds the notice already set.
+    assignAndNotify(this, m_sessionExpired, expired, &Session::sessionExpiredChanged);
     // The screens swap first; the account's details go after.
     assignAndNotify(this, m_isLoggedIn, false, &Session::isLoggedInChanged);
     setCredentials(QString(), QString());

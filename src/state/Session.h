@@ -23,13 +23,17 @@ class Session : public QObject {
 
     Q_PROPERTY(bool isLoggedIn READ isLoggedIn NOTIFY isLoggedInChanged)
     Q_PROPERTY(QString userEmail READ userEmail NOTIFY userEmailChanged)
+    // The server ended the last session (it refused its token); cleared by the next sign-in.
+    Q_PROPERTY(bool sessionExpired READ sessionExpired NOTIFY sessionExpiredChanged)
 
 public:
-    // Restores the stored session: a stored token starts signed in, without asking the server.
+    // Restores the stored session: a stored token starts signed in, without asking the server;
+    // the first request the server refuses with that token ends it.
     Session(SettingsStore& settings, Credentials& credentials, Catalog& catalog,
             Favorites& favorites, QObject* parent = nullptr);
 
     bool isLoggedIn() const { return m_isLoggedIn; }
+    bool sessionExpired() const { return m_sessionExpired; }
     QString userEmail() const;
     QString userToken() const;
 
@@ -39,6 +43,9 @@ public:
     void signIn(const QString& email, const QString& token);
     // Ends the session. The catalogue, favourites, history and filters stay.
     Q_INVOKABLE void logout();
+    // The server answered 401 to a request made with `token`: when that is still this session's
+    // token, ends the session like logout(), logs it and marks it expired.
+    void endRefusedSession(const QString& token);
 
     // The start-up of a restored session, at most once per run (the first call counts even
     // while signed out): loads the catalogue when it is
@@ -58,6 +65,7 @@ public:
 signals:
     void isLoggedInChanged();
     void userEmailChanged();
+    void sessionExpiredChanged();
 
 private:
     // Raises the loading flag while it fetches the catalogue into the state; on failure the
@@ -65,12 +73,14 @@ private:
     QCoro::Task<std::optional<QString>> fetchCatalog();
     QCoro::Task<> loadCatalogAfterSignIn();
     void setCredentials(const QString& email, const QString& token);
+    void endSession(bool expired);
 
     SettingsStore& m_settings;
     Credentials& m_credentials;
     Catalog& m_catalog;
     Favorites& m_favorites;
     bool m_isLoggedIn = false;
+    bool m_sessionExpired = false;
     bool m_started = false;
 };
 

@@ -38,7 +38,9 @@ ApplicationWindow {
         toolTipText: Theme.textDark
     }
 
-    // Menu texts are fixed French texts, whatever the interface language, without shortcuts.
+    // Menu texts are fixed French texts, whatever the interface language. Only Quit has a
+    // shortcut: the application menu of every Linux desktop app offers it with Ctrl+Q (spelled
+    // out, since the platform's standard Quit key is empty under some keyboard schemes).
     menuBar: MenuBar {
         objectName: "menuBar"
 
@@ -55,6 +57,13 @@ ApplicationWindow {
                 objectName: "shortcutsAction"
                 text: AppState.preferences.t("shortcuts.title") + "…"
                 onTriggered: shortcutsDialog.open()
+            }
+            MenuSeparator {}
+            Action {
+                objectName: "quitAction"
+                text: "Quitter ARU Sync"
+                shortcut: "Ctrl+Q"
+                onTriggered: Qt.quit()
             }
         }
         Menu {

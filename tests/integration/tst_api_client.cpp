@@ -4,6 +4,7 @@
 #include "ScriptedHttpServer.h"
 #include "TestHome.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -93,10 +94,12 @@ private slots:
         row("favorites kept as sent", "favorites", 200, R"({"trackIds":[3,1,3,9007199254740993]})",
             "3,1,3,9007199254740993");
         row("favorites, empty", "favorites", 200, R"({"trackIds":[]})", "");
-        row("favorites, 401", "favorites", 401, R"({"trackIds":[1]})", "none");
-        row("favorites, no trackIds", "favorites", 200, "{}", "none");
-        row("favorites, text id", "favorites", 200, R"({"trackIds":["1"]})", "none");
-        row("favorites, not json", "favorites", 200, "[", "none");
+        row("favorites, 401", "favorites", 401, R"({"trackIds":[1]})",
+            "api: HTTP 401: Erreur serveur");
+        const QString unreadable = "api: Format de réponse invalide";
+        row("favorites, no trackIds", "favorites", 200, "{}", unreadable);
+        row("favorites, text id", "favorites", 200, R"({"trackIds":["1"]})", unreadable);
+        row("favorites, not json", "favorites", 200, "[", unreadable);
         row("add", "add", 201, "{}", "ok");
         row("add, 401", "add", 401, R"({"error":"x"})", "api: HTTP 401: Erreur serveur");
         // The DELETE's exact form: tst_favorites_sync.
@@ -142,9 +145,9 @@ private slots:
         } else if (call == "favorites") {
             const auto ids = QCoro::waitFor(APIClient::fetchFavorites("tok"));
             QStringList texts;
-            for (const TrackId id : ids.value_or(QList<TrackId>()))
+            for (const TrackId id : ids ? ids.value() : QList<TrackId>())
                 texts << QString::number(id);
-            got = ids ? texts.join(',') : "none";
+            got = ids ? texts.join(',') : outcome(ids.error());
             authorization = "Bearer tok";
         } else if (call == "add") {
             got = outcome(QCoro::waitFor(APIClient::addFavorite("tok", kLargeId)));
@@ -195,6 +198,39 @@ private slots:
         QVERIFY(!QCoro::waitFor(APIClient::addFavorite("tok", 1)).ok());
         QTest::qWait(100);
         QCOMPARE(elsewhere.requests().size(), 0);
+    }
+
+    // A download path is resolved on the catalogue server as a URL, never glued to its address,
+    // and the e-mail and token go to that server's own origin only: another host (here a second
+    // loopback server) is asked without them.
+    void credentialsGoOnlyToTheServersOrigin_data() {
+        QTest::addColumn<QString>("downloadFile"); // %1: the other server's port
+        QTest::addColumn<bool>("toCatalogueServer");
+        QTest::newRow("path") << "/api/audio/1.wav" << true;
+        QTest::newRow("path without a leading slash") << "api/audio/1.wav" << true;
+        QTest::newRow("user info") << "@127.0.0.1:%1/api/audio/1.wav" << true;
+        QTest::newRow("host-relative address") << "//127.0.0.1:%1/api/audio/1.wav" << false;
+        QTest::newRow("absolute address") << "http://127.0.0.1:%1/api/audio/1.wav" << false;
+    }
+    void credentialsGoOnlyToTheServersOrigin() {
+        QFETCH(QString, downloadFile);
+        QFETCH(bool, toCatalogueServer);
+        test::ScriptedHttpServer elsewhere;
+        elsewhere.setDefault(Response::binary("RIFF"));
+        m_server->setDefault(Response::binary("RIFF"));
+        Track track;
+        track.downloadFile = downloadFile.contains("%1")
+                                 ? downloadFile.arg(elsewhere.baseUrl().port())
+                                 : downloadFile;
+        QCoro::waitFor(APIClient::downloadWAV(track, "jane@example.com", "s3cr3t-token",
+                                              QDir::home().filePath("x.wav")));
+        QCOMPARE(m_server->requests().size(), toCatalogueServer ? 1 : 0);
+        QCOMPARE(elsewhere.requests().size(), toCatalogueServer ? 0 : 1);
+        const auto request =
+            toCatalogueServer ? m_server->requests().first() : elsewhere.requests().first();
+        QCOMPARE(request.query().queryItemValue("token"), toCatalogueServer ? "s3cr3t-token" : "");
+        QCOMPARE(request.query().hasQueryItem("email"), toCatalogueServer);
+        QVERIFY(request.header("authorization").isEmpty());
     }
 
     void transportFailuresNeverShowCredentials() {

@@ -7,20 +7,35 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <atomic>
+#include <csignal>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace aru;
 using Response = test::ScriptedHttpServer::Response;
 
 namespace {
 
-QStringList temporaryDownloads() {
-    return QDir::temp().entryList({QStringLiteral("aru-*.download")}, QDir::Files);
+QStringList temporaryDownloads(const QString& folder = QDir::homePath()) {
+    return QDir(folder).entryList({QStringLiteral("*aru-*.download")}, QDir::Files | QDir::Hidden);
 }
 
 QByteArray contents(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Makes the test program the child the kill test starts: "<option> <url> <destination>".
+const char* const childOption = "--download-child";
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 qint64 residentBytes() {
@@ -70,8 +85,9 @@ private slots:
         body.omitContentLength = !knownLength;
         m_server->on("GET", "/file", body);
         QList<std::optional<double>> reports;
-        const auto file = QCoro::waitFor(Downloader::download(
-            m_server->url("/file"), [&](std::optional<double> f) { reports << f; }));
+        const auto file =
+            QCoro::waitFor(Downloader::download(m_server->url("/file"), QDir::homePath(),
+                                                [&](std::optional<double> f) { reports << f; }));
         QVERIFY(file.ok());
         const QByteArray bytes = contents(file->path);
         QFile::remove(file->path);
@@ -83,10 +99,12 @@ private slots:
         if (knownLength)
             QCOMPARE(*reports.last(), 1.0);
         QCOMPARE(file->status, std::optional<int>(200));
-        QVERIFY(QFileInfo(file->path)
-                    .fileName()
-                    .contains(QRegularExpression("^aru-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]"
-                                                 "{4}-[0-9A-F]{12}\\.download$")));
+        QCOMPARE(QFileInfo(file->path).absolutePath(), QDir::homePath());
+        QVERIFY(
+            QFileInfo(file->path)
+                .fileName()
+                .contains(QRegularExpression("^\\.aru-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]"
+                                             "{4}-[0-9A-F]{12}\\.download$")));
         QCOMPARE(bytes.size(), 3 * 1024 * 1024);
         QCOMPARE(bytes.at(1234567), Response::patternByte(1234567));
         QTest::qWait(50);
@@ -95,8 +113,8 @@ private slots:
 
     void twoTransfersOfOneUrlGiveTwoFiles() {
         m_server->on("GET", "/file", Response::text("same"));
-        auto first = Downloader::download(m_server->url("/file"));
-        auto second = Downloader::download(m_server->url("/file"));
+        auto first = Downloader::download(m_server->url("/file"), QDir::homePath());
+        auto second = Downloader::download(m_server->url("/file"), QDir::homePath());
         const auto a = QCoro::waitFor(first);
         const auto b = QCoro::waitFor(second);
         QVERIFY(a.ok() && b.ok());
@@ -114,7 +132,7 @@ private slots:
         Cancellation cancellation;
         QList<std::optional<double>> reports;
         auto task = Downloader::download(
-            m_server->url("/file"),
+            m_server->url("/file"), QDir::homePath(),
             [&](std::optional<double> f) {
                 reports << f;
                 if (reports.size() == 5)
@@ -139,7 +157,8 @@ private slots:
         QFETCH(bool, reset);
         if (reuseConnection) {
             m_server->on("GET", "/warmup", Response::text("ok"), 1);
-            const auto warm = QCoro::waitFor(Downloader::download(m_server->url("/warmup")));
+            const auto warm =
+                QCoro::waitFor(Downloader::download(m_server->url("/warmup"), QDir::homePath()));
             QVERIFY(warm.ok());
             QFile::remove(warm->path);
         }
@@ -147,7 +166,8 @@ private slots:
         cut.cutAfter = 100 * 1024;
         cut.reset = reset;
         m_server->on("GET", "/file", cut);
-        const auto result = QCoro::waitFor(Downloader::download(m_server->url("/file")));
+        const auto result =
+            QCoro::waitFor(Downloader::download(m_server->url("/file"), QDir::homePath()));
         QVERIFY(!result.ok());
         QCOMPARE(result.error().kind(), RequestError::Kind::Transport);
         if (reuseConnection)
@@ -155,21 +175,96 @@ private slots:
                      m_server->requests().constFirst().connectionIndex);
     }
 
-    void downloadWavReplacesTheDestination() {
-        m_server->on("GET", "/api/download/1.wav", Response::generated(200 * 1024));
-        const QString destination = QDir::home().filePath("Pluie - Zoé.wav");
-        QFile old(destination);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("previous version");
-        old.close();
-        int progressCalls = 0;
-        const auto saved = QCoro::waitFor(
-            APIClient::downloadWAV(trackAt("/api/audio/1.wav"), "jane+sync@example.com", "t&k",
-                                   destination, [&](std::optional<double>) { ++progressCalls; }));
+    // Watched mid-transfer, the destination still holds the previous file whole, and the new one
+    // grows beside it (same file system, so the final rename never turns into a copy).
+    // A server that never falls silent but sends next to nothing is given up on like one that
+    // went silent; a healthy transfer under the same floor, over several windows, is not.
+    void transfersSlowerThanTheFloorFail() {
+        const auto fetch = [&](qint64 size, qint64 chunkBytes, int chunkDelayMs) {
+            Response body = Response::generated(size);
+            body.chunkBytes = chunkBytes;
+            body.chunkDelayMs = chunkDelayMs;
+            m_server->on("GET", "/file", body);
+            const ThroughputFloor floor{4096, std::chrono::milliseconds(100)};
+            return QCoro::waitFor(
+                Downloader::download(m_server->url("/file"), QDir::homePath(), {}, {}, floor));
+        };
+        const auto trickle = fetch(64 * 1024, 8, 20);
+        QVERIFY(!trickle.ok());
+        QCOMPARE(trickle.error().networkError(), QNetworkReply::TimeoutError);
+        const auto steady = fetch(3 * 1024 * 1024, 64 * 1024, 5);
+        QVERIFY(steady.ok());
+        QFile::remove(steady->path);
+    }
+
+    // The final step is a rename on the destination's own file system: killed at any moment, the
+    // destination holds the previous file or the new one, whole. The temporary folder is a tmpfs
+    // of its own here, from which moving a file into place would turn into a long copy.
+    void aKillDuringTheFinalStepLeavesAWholeFile() {
+        const QString tmpfs = QDir::home().filePath("tmpfs");
+        QProcess mount;
+        mount.start("mount", {"-t", "tmpfs", "-o", "size=160m", "tmpfs", tmpfs});
+        if (!QDir().mkpath(tmpfs) || !mount.waitForFinished() || mount.exitCode() != 0)
+            QSKIP("mounting a tmpfs is not permitted here");
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {tmpfs}); });
+        constexpr qint64 size = 128 * 1024 * 1024;
+        m_server->on("GET", "/big.wav", Response::generated(size));
+        const QString destination = QDir::home().filePath("big.wav");
+        QVERIFY(writeFile(destination, QByteArray(4096, 'p')));
+        const QByteArray path = QFile::encodeName(destination);
+        struct stat before {};
+        QVERIFY(::stat(path.constData(), &before) == 0);
+
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", tmpfs);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {childOption, m_server->url("/big.wav").toString(), destination});
+        QVERIFY(child.waitForStarted());
+        // Killed the moment the destination changes in any way; the server runs on this thread.
+        std::atomic<bool> stop = false;
+        std::thread watcher([&, pid = pid_t(child.processId())] {
+            struct stat now {};
+            while (!stop && ::stat(path.constData(), &now) == 0 && now.st_ino == before.st_ino &&
+                   now.st_size == before.st_size)
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            ::kill(pid, SIGKILL);
+        });
+        QSignalSpy finished(&child, &QProcess::finished);
+        const bool ended = finished.wait(120'000);
+        stop = true;
+        watcher.join();
+        QVERIFY(ended);
+        const QFileInfo result(destination);
+        QVERIFY2(result.exists() && (result.size() == 4096 || result.size() == size),
+                 qPrintable(QString("%1 bytes").arg(result.exists() ? result.size() : -1)));
+    }
+
+    void downloadWavReplacesTheDestinationInOneStep() {
+        Response body = Response::generated(200 * 1024);
+        body.chunkBytes = 16 * 1024;
+        body.chunkDelayMs = 40; // Qt reports progress at most every 100 ms
+        m_server->on("GET", "/api/download/1.wav", body);
+        const QString folder = QDir::home().filePath("Downloads");
+        QVERIFY(QDir().mkpath(folder));
+        const QString destination = QDir(folder).filePath("Pluie - Zoé.wav");
+        QVERIFY(writeFile(destination, "previous version"));
+        int midTransfer = 0;
+        const auto saved = QCoro::waitFor(APIClient::downloadWAV(
+            trackAt("/api/audio/1.wav"), "jane+sync@example.com", "t&k", destination,
+            [&](std::optional<double> fraction) {
+                if (!fraction || *fraction >= 1.0)
+                    return;
+                ++midTransfer;
+                QCOMPARE(contents(destination), QByteArray("previous version"));
+                QCOMPARE(temporaryDownloads(folder).size(), 1);
+            }));
         QVERIFY2(saved.ok(), qPrintable(saved.error().description()));
         QCOMPARE(saved.value(), destination);
         QCOMPARE(QFileInfo(destination).size(), 200 * 1024);
-        QVERIFY(progressCalls >= 1);
+        QVERIFY(midTransfer >= 2);
+        QVERIFY(temporaryDownloads(folder).isEmpty());
         const auto query = m_server->requests().constLast().query();
         QCOMPARE(query.queryItemValue("email", QUrl::FullyDecoded),
                  QStringLiteral("jane+sync@example.com"));
@@ -197,5 +292,17 @@ private slots:
     }
 };
 
-ARU_TEST_MAIN(DownloaderTest)
+// The child of aKillDuringTheFinalStepLeavesAWholeFile runs one download and exits.
+int main(int argc, char** argv) {
+    if (argc == 4 && argv[1] == QByteArray(childOption)) {
+        QCoreApplication app(argc, argv);
+        NetworkSession network;
+        const QString destination = QString::fromLocal8Bit(argv[3]);
+        return QCoro::waitFor(APIClient::downloadFile(QUrl(argv[2]), destination)) ? 0 : 1;
+    }
+    aru::test::TestHome home("DownloaderTest");
+    QGuiApplication app(argc, argv);
+    DownloaderTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_downloader.moc"

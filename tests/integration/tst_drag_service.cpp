@@ -27,13 +27,26 @@ class DragServiceTest : public QObject {
     Downloads* m_downloads = nullptr;
     const QByteArray m_wav = QByteArray("RIFF....WAVEfmt ").repeated(1000);
 
-    Track remix() const {
+    Track remix(TrackId id = 11) const {
         Track track;
-        track.id = 11;
+        track.id = id;
         track.title = "L'été (Remix)";
         track.artist = "Jane Roe";
-        track.downloadFile = m_server->url("/api/audio/11.wav").toString();
+        track.downloadFile = QString("/api/audio/%1.wav").arg(id);
         return track;
+    }
+    // The services over a bound of their own for the track files, and a state over them.
+    void startServices(qint64 maxTrackFileBytes = TrackFileCache::defaultMaxBytes) {
+        m_state.reset();
+        m_services.reset();
+        m_services = std::make_unique<AppServices>(m_dir->filePath("caches"), maxTrackFileBytes);
+        m_drag = &m_services->drags();
+        m_state = std::make_unique<test::TestState>();
+        m_state->store().setString("aru.user.email", "demo@aru.test");
+        m_state->store().setString("aru.user.token", "token");
+        m_state->store().setString("aru.download.folder", downloadFolder());
+        m_state->restart();
+        m_downloads = (*m_state)->downloads();
     }
     std::unique_ptr<TrackDragController> controllerFor(const Track& track) {
         auto controller = std::make_unique<TrackDragController>();
@@ -57,25 +70,12 @@ private slots:
         m_state.reset();
         m_services.reset();
         m_server = std::make_unique<test::ScriptedHttpServer>();
+        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
         m_dir = std::make_unique<QTemporaryDir>();
-        m_services = std::make_unique<AppServices>(m_dir->filePath("caches"));
-        m_drag = &m_services->drags();
-        m_state = std::make_unique<test::TestState>();
-        m_state->store().setString("aru.user.email", "demo@aru.test");
-        m_state->store().setString("aru.user.token", "token");
-        m_state->store().setString("aru.download.folder", downloadFolder());
-        m_state->restart();
-        m_downloads = (*m_state)->downloads();
+        startServices();
     }
 
-    void sanitizingKeepsLettersOfEveryScript() {
-        QCOMPARE(DragService::sanitize("L'été (Remix) - Jane Roe.wav"),
-                 "Lété Remix - Jane Roe.wav");
-        QCOMPARE(DragService::sanitize("夜の雨 - 田中_2.wav"), "夜の雨 - 田中_2.wav");
-        QCOMPARE(DragService::sanitize("a/b\\c:d?*🎵.wav"), "abcd.wav");
-    }
-
-    void aCopyIsFetchedOnceUnderTheSanitizedNameAndFoundAgain() {
+    void aCopyIsFetchedOnceUnderTheTrackIdAndFoundAgain() {
         m_server->on("GET", "/api/download/11.wav", Response::binary(m_wav));
         auto controller = controllerFor(remix());
         QCOMPARE(controller->dragState(), DragState::Idle);
@@ -84,7 +84,7 @@ private slots:
         controller->prepareForDrag();
         QCOMPARE(controller->dragState(), DragState::Loading);
         QTRY_COMPARE(controller->dragState(), DragState::Ready);
-        const QString expected = QDir(m_drag->cacheDir()).filePath("Lété Remix - Jane Roe.wav");
+        const QString expected = QDir(m_drag->cacheDir()).filePath("11.wav");
         QCOMPARE(controller->cachedURL(), QUrl::fromLocalFile(expected));
         QFile file(expected);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -101,6 +101,39 @@ private slots:
         QVERIFY(QCoro::waitFor(m_drag->ensureCached(remix(), "e", "t")) ==
                 QUrl::fromLocalFile(expected));
         QCOMPARE(m_server->requests().size(), asked);
+    }
+
+    // One WAV per track serves the waveform measurement and the drag alike. The folder stays
+    // within its bound, the least recently used going first, never one a row offers for dragging;
+    // a link staged for dragging goes with its file.
+    void theTrackFilesAreSharedAndBounded() {
+        startServices(3 * m_wav.size());
+        for (TrackId id = 11; id <= 15; ++id)
+            m_server->on("GET", QString("/api/download/%1.wav").arg(id), Response::binary(m_wav));
+        TrackFileCache& files = m_services->trackFiles();
+        const auto fetch = [&](TrackId id) {
+            QTest::qWait(20); // use is told apart by modification times
+            return QCoro::waitFor(m_drag->ensureCached(remix(id), "e", "t")).has_value();
+        };
+        m_services->waveforms().enqueueBackgroundLoad(11, "/api/audio/11.wav", "e", "t");
+        QTRY_VERIFY(m_services->waveforms().isLoaded(11));
+        auto row = controllerFor(remix());
+        QCOMPARE(row->dragState(), DragState::Ready);
+        QVERIFY(fetch(12) && fetch(13));
+        // 11 came once, for the measurement: one peaks request and three downloads in all.
+        QCOMPARE(m_server->requests().size(), 1 + 3);
+        QTest::qWait(20);
+        QVERIFY(files.existing(12));
+        const auto staged = m_drag->stageForDrag(files.path(13), remix(13));
+        QVERIFY(staged && QFile::exists(*staged));
+
+        QVERIFY(fetch(14)); // 11 is the least recently used, but its row holds it
+        QVERIFY(QFile::exists(files.path(11)) && QFile::exists(files.path(12)));
+        QVERIFY(!QFile::exists(files.path(13)) && !QFile::exists(*staged));
+        row.reset(); // nothing holds 11 any more: it is now the least recently used
+        QVERIFY(fetch(15));
+        QVERIFY(!QFile::exists(files.path(11)));
+        QCOMPARE(QDir(files.folder()).entryList(QDir::Files).size(), 3);
     }
 
     void anHttpErrorKeepsNothingAndReturnsToIdle() {

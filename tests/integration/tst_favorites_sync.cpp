@@ -129,6 +129,8 @@ private slots:
                          R"(POST /api/sync/favorites {"trackId":2})", "GET /api/sync/favorites "}));
         QCOMPARE(favorites.favorites(), (QList<TrackId>{1, 3}));
         QCOMPARE(storedFavorites(), QByteArray("[1,3]"));
+        // From now on the list is that account's, and goes into no other.
+        QCOMPARE(SettingsStore(m_store->fileName()).string("aru.favorites.owner"), "a@b.c");
     }
 };
 

@@ -40,11 +40,12 @@ class TrackDownloadsTest : public QObject {
     }
 
     QString folder() const { return m_dir->filePath("Downloads/ARU Records"); }
-    // A track whose WAV the scripted server answers.
+    // A track whose WAV the scripted server answers. Its title would forge a log line, and its
+    // NUL would cut a file name short.
     Track scriptedTrack(TrackId id = 7) const {
         Track track;
         track.id = id;
-        track.title = "Scripted";
+        track.title = QString("Scripted\n[Catalog] Loaded 999 tracks") + QChar(0);
         track.artist = "Tester";
         track.downloadFile = m_scripted->url(QString("/api/audio/%1.wav").arg(id)).toString();
         return track;
@@ -135,6 +136,35 @@ private slots:
         QVERIFY(QCoro::waitFor(std::move(first)));
         QCOMPARE(m_scripted->requests().size(), 1);
         QCOMPARE(m_downloads->downloads().size(), 1);
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"Scripted[Catalog] Loaded 999 tracks - Tester.wav"});
+    }
+
+    // Temporary files of a run killed mid-transfer go at the next start, and only those: ours by
+    // name, older than a day.
+    void leftoversOfAKilledRunAreSweptAtStart_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("ageHours");
+        QTest::addColumn<bool>("swept");
+        const QString uuid = "0F8FAD5B-D9CB-469F-A165-70867728950E";
+        QTest::newRow("ours, two days old") << ".aru-" + uuid + ".download" << 48 << true;
+        QTest::newRow("ours, an hour old") << ".aru-" + uuid + ".download" << 1 << false;
+        QTest::newRow("an earlier version's") << "aru-" + uuid + ".download" << 48 << true;
+        QTest::newRow("not our naming") << ".aru-notes.download" << 48 << false;
+        QTest::newRow("a WAV") << "aru-" + uuid + ".wav" << 48 << false;
+    }
+    void leftoversOfAKilledRunAreSweptAtStart() {
+        QFETCH(QString, name);
+        QFETCH(int, ageHours);
+        QFETCH(bool, swept);
+        QVERIFY(QDir().mkpath(folder()));
+        QFile file(QDir(folder()).filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-ageHours * 3600),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        restart();
+        QCOMPARE(file.exists(), !swept);
     }
 
     void aFailureShowsItsMessageAndLeavesNothing_data() {
@@ -183,7 +213,9 @@ private slots:
         const QString shown = m_downloads->downloadErrors().value(track.id);
         QVERIFY2(!shown.isEmpty() && shown.startsWith(message), qPrintable(shown));
         QVERIFY(!shown.contains(m_credentials.token));
-        QCOMPARE(log.lines(), QStringList{"[Download] track 7 'Scripted' failed: " + shown});
+        QCOMPARE(log.lines(), QStringList{"[Download] track 7 'Scripted\\n[Catalog] Loaded 999 "
+                                          "tracks\\u0000' failed: " +
+                                          shown});
         QCOMPARE(m_downloads->downloads(), history);
         QVERIFY(m_downloads->activeDownloads().isEmpty() &&
                 m_downloads->downloadProgress().isEmpty());

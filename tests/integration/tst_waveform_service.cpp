@@ -24,8 +24,10 @@ class WaveformServiceTest : public QObject {
     NetworkSession m_network;
     std::unique_ptr<test::ScriptedHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_caches;
+    std::unique_ptr<TrackFileCache> m_trackFiles;
     std::unique_ptr<WaveformService> m_service;
     QByteArray m_wav;
+    QByteArray m_otherWav;
 
     static QByteArray peaksAnswer(int count) {
         QJsonArray values;
@@ -51,15 +53,18 @@ class WaveformServiceTest : public QObject {
 
 private slots:
     void initTestCase() {
-        // A real WAV for the download endpoint: two seconds of a swelling sine.
+        // Real WAVs for the download endpoint: two seconds of a swelling, and of a fading, sine.
         QTemporaryDir dir;
-        const QString path = dir.filePath("source.wav");
-        QVERIFY(test::writeWav(path, 88'200, [](qint64 f, int) {
-            return float(std::sin(double(f) / 20.0) * double(f) / 88'200.0);
-        }));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        m_wav = file.readAll();
+        for (const bool swelling : {true, false}) {
+            const QString path = dir.filePath("source.wav");
+            QVERIFY(test::writeWav(path, 88'200, [swelling](qint64 f, int) {
+                const double loudness = double(swelling ? f : 88'200 - f) / 88'200.0;
+                return float(std::sin(double(f) / 20.0) * loudness);
+            }));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            (swelling ? m_wav : m_otherWav) = file.readAll();
+        }
     }
 
     void init() {
@@ -67,7 +72,8 @@ private slots:
         qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
         m_service.reset(); // one service at a time
         m_caches = std::make_unique<QTemporaryDir>();
-        m_service = std::make_unique<WaveformService>(m_caches->path());
+        m_trackFiles = std::make_unique<TrackFileCache>(m_caches->filePath("Tracks"));
+        m_service = std::make_unique<WaveformService>(m_caches->path(), *m_trackFiles);
     }
 
     // A cached track is loaded at once, without the network; a cache file that is not a list of
@@ -103,12 +109,18 @@ private slots:
         Response slow = Response::json(peaksAnswer(120));
         slow.delayMs = 300;
         m_server->setDefault(slow);
-        for (TrackId id = 1; id <= 7; ++id)
+        for (TrackId id = 1; id <= 8; ++id)
             enqueue(id);
         // Asked again while queued or running: nothing new.
         enqueue(7);
         enqueue(1);
         QCOMPARE(m_service->processingIds().size(), WaveformService::maxConcurrent);
+        QCOMPARE(m_service->backgroundQueue(), (QList<TrackId>{7, 8}));
+        // Rows that went away: a job nobody waits for is dropped before it starts (7 still has a
+        // row of its two), a running one completes.
+        m_service->withdrawBackgroundLoad(8);
+        m_service->withdrawBackgroundLoad(7);
+        m_service->withdrawBackgroundLoad(1);
         QCOMPARE(m_service->backgroundQueue(), QList<TrackId>{7});
         QVERIFY(m_server->waitForRequests(6));
         QTest::qWait(100);
@@ -117,7 +129,9 @@ private slots:
         QVERIFY(waitUntilLoaded(7));
         for (TrackId id = 1; id <= 7; ++id)
             QVERIFY(m_service->isLoaded(id));
+        QTest::qWait(100);
         QCOMPARE(requestsTo("/api/sync/peaks/").size(), 7);
+        QVERIFY(!m_service->isLoaded(8));
         QVERIFY(m_service->processingIds().isEmpty());
         // The server's values are kept exactly as they came.
         const auto cached = m_service->cached(3);
@@ -126,24 +140,28 @@ private slots:
         QCOMPARE(cached->at(60), 0.5f);
     }
 
+    // Two tracks whose files share a name are two WAVs, each measured for its own track.
     void withoutServerPeaksTheWavIsDownloadedAndMeasured() {
         m_server->on("GET", "/api/sync/peaks/5", Response::json("{\"error\":\"none\"}", 404));
-        m_server->on("GET", "/api/download/track-5.wav", Response::binary(m_wav));
-        enqueue(5);
-        QVERIFY(waitUntilLoaded(5));
+        m_server->on("GET", "/api/download/a/take.wav", Response::binary(m_wav));
+        m_server->on("GET", "/api/download/b/take.wav", Response::binary(m_otherWav));
+        m_service->enqueueBackgroundLoad(5, "/api/audio/a/take.wav", "sync+jane@aru.test", "t&k=n");
+        m_service->enqueueBackgroundLoad(6, "/api/audio/b/take.wav", "sync+jane@aru.test", "t&k=n");
+        QVERIFY(waitUntilLoaded(5) && waitUntilLoaded(6));
 
         const auto downloads = requestsTo("/api/download/");
-        QCOMPARE(downloads.size(), 1);
+        QCOMPARE(downloads.size(), 2);
         // E-mail and token travel percent-encoded, so "+" and "&" arrive intact.
         const QUrlQuery query = downloads.first().query();
         QCOMPARE(query.queryItemValue("email", QUrl::FullyDecoded), "sync+jane@aru.test");
         QCOMPARE(query.queryItemValue("token", QUrl::FullyDecoded), "t&k=n");
-        const QDir tracks(m_service->tracksDir());
-        // A WAV already on disk is measured without downloading.
-        QVERIFY(QFile::copy(tracks.filePath("track-5.wav"), tracks.filePath("track-8.wav")));
+        QVERIFY(m_service->cached(5) && m_service->cached(6));
+        QVERIFY(m_service->cached(5) != m_service->cached(6));
+        // A WAV already in the track file cache is measured without downloading.
+        QVERIFY(QFile::copy(m_trackFiles->path(5), m_trackFiles->path(8)));
         enqueue(8);
         QVERIFY(waitUntilLoaded(8));
-        QCOMPARE(requestsTo("/api/download/").size(), 1);
+        QCOMPARE(requestsTo("/api/download/").size(), 2);
         QVERIFY(m_service->cached(8) == m_service->cached(5));
         const auto peaks = m_service->cached(5);
         QVERIFY(peaks);
@@ -162,7 +180,7 @@ private slots:
         QVERIFY2(log.lines().first().startsWith("[Waveform] DL failed for 6: "),
                  qPrintable(log.lines().first()));
         // An error page is never kept in place of the WAV: a file there would be re-used for good.
-        QVERIFY(!QFile::exists(QDir(m_service->tracksDir()).filePath("track-6.wav")));
+        QVERIFY(!QFile::exists(m_trackFiles->path(6)));
         QVERIFY(!m_service->cached(6));
 
         const qsizetype asked = m_server->requests().size();
@@ -184,25 +202,6 @@ private slots:
         // Asked again, the cache answers even when the file is gone.
         QFile::remove(local);
         QVERIFY(QCoro::waitFor(m_service->generatePeaks(local, 11)) == peaks);
-    }
-
-    void localNamesStayInsideTheTracksFolder_data() {
-        QTest::addColumn<QString>("audioFile");
-        QTest::addColumn<QString>("name");
-        const auto row = [](const char* name, const QString& audioFile, const char* local) {
-            QTest::newRow(name) << audioFile << QString(local);
-        };
-        row("path", "/api/audio/abc.wav", "abc.wav");
-        row("trailing slashes", "/api/audio/abc.wav//", "abc.wav");
-        row("slashes only", "///", "track.wav");
-        row("parent", "/api/audio/..", "track.wav");
-        row("current", "/api/audio/.", "track.wav");
-        row("too long", QString(300, 'a'), "track.wav");
-    }
-    void localNamesStayInsideTheTracksFolder() {
-        QFETCH(QString, audioFile);
-        QFETCH(QString, name);
-        QCOMPARE(WaveformService::localTrackFileName(audioFile), name);
     }
 };
 

@@ -12,6 +12,7 @@
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -109,6 +110,21 @@ private slots:
         QVERIFY(!app.readAllStandardError().contains(token.toUtf8()));
     }
 
+    // A development address that would carry the session over plain http to another machine
+    // stops the app at once, saying why.
+    void aPlainHttpAddressOffThisMachineIsRefused() {
+        QProcess app;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ARU_SYNC_BASE_URL", "http://sync.example.test");
+        app.setProcessEnvironment(env);
+        app.start(ARU_SYNC_APP_PATH, QStringList());
+        QVERIFY(app.waitForFinished(10000));
+        QCOMPARE(app.exitCode(), 2);
+        QVERIFY(app.readAllStandardError().contains(
+            "ARU_SYNC_BASE_URL: http://sync.example.test uses plain http"));
+        QCOMPARE(app.readAllStandardOutput(), QByteArray());
+    }
+
     // Signing in through the real window: typed e-mail and password, Return, then the signed-in
     // screen with the catalogue; "Déconnexion" brings the sign-in screen back in the same window.
     void signInThroughTheLoginScreen() {
@@ -166,6 +182,14 @@ private slots:
         QTRY_VERIFY(find("loginView"));
         QTRY_VERIFY(!find("catalogView"));
         QVERIFY(window->isVisible());
+
+        // Ctrl+Q quits, as in every desktop app (the engine would end this test's event loop).
+        QObject::disconnect(&engine, &QQmlEngine::quit, qApp, nullptr);
+        QSignalSpy quit(&engine, &QQmlEngine::quit);
+        window->requestActivate();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(quit.size(), 1);
     }
 };
 

@@ -1,11 +1,13 @@
 #include "CatalogFixture.h"
 #include "Log.h"
+#include "LoginController.h"
 #include "NetworkSession.h"
 #include "ScriptedHttpServer.h"
 #include "TestHome.h"
 #include "TestState.h"
 
 #include <QCoroTask>
+#include <QSignalSpy>
 #include <memory>
 
 using namespace aru;
@@ -28,6 +30,7 @@ class SessionTest : public QObject {
         if (withSession) {
             m_state->store().setString("aru.user.email", "jane@aru.test");
             m_state->store().setString("aru.user.token", "tok-9");
+            m_state->store().setBytes("aru.favorites", "[5]");
             m_state->restart();
         }
         return **m_state;
@@ -106,6 +109,73 @@ private slots:
         QVERIFY(QCoro::waitFor(state.session()->loadCatalog()));
         QCOMPARE(state.catalog()->trackCount(), 3);
         QCOMPARE(log.lines().size(), 1); // a success is silent here
+    }
+
+    // A 401 to a request that carried the token ends the session: signed out with favourites
+    // and history kept, the sign-in screen says why, the log says so once. A refusal that comes
+    // back after the session was replaced ends nothing.
+    void aRefusedTokenEndsTheSession_data() {
+        QTest::addColumn<QByteArray>("refused"); // the method answered 401
+        QTest::addColumn<bool>("replacedMeanwhile");
+        QTest::newRow("favourites read") << QByteArray("GET") << false;
+        QTest::newRow("favourite change") << QByteArray("POST") << false;
+        QTest::newRow("change refused after a new sign-in") << QByteArray("POST") << true;
+    }
+    void aRefusedTokenEndsTheSession() {
+        QFETCH(QByteArray, refused);
+        QFETCH(bool, replacedMeanwhile);
+        Response refusal = Response::json(R"({"error":"expired"})", 401);
+        refusal.delayMs = replacedMeanwhile ? 300 : 0;
+        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[9,5]})"));
+        m_server->on(refused, "/api/sync/favorites", refusal);
+        AppState& state = restoredState();
+        state.preferences()->setLanguage(AppLanguage::En);
+        state.downloads()->recordDownload(Track());
+        LoginController login;
+        login.setAppState(&state);
+        QSignalSpy notices(&login, &LoginController::sessionNoticeChanged);
+        Log::Capture log;
+        if (refused == "GET") {
+            QCoro::waitFor(state.favorites()->refreshFavoritesFromServer());
+        } else {
+            state.favorites()->toggleFavorite(9);
+            if (replacedMeanwhile)
+                state.session()->signIn("jane@aru.test", "tok-new");
+            QTRY_VERIFY(log.lines().contains(
+                "[Favorites] cloud sync failed for 9: HTTP 401: Erreur serveur"));
+        }
+        const bool ends = !replacedMeanwhile;
+        QCOMPARE(state.session()->isLoggedIn(), !ends);
+        QCOMPARE(state.session()->sessionExpired(), ends);
+        QCOMPARE(log.lines().count("[Session] expired: the server refused the session (HTTP "
+                                   "401); signed out"),
+                 ends ? 1 : 0);
+        QCOMPARE(m_state->store().string("aru.user.token").value_or("?").isEmpty(), ends);
+        QVERIFY(state.favorites()->contains(5) && state.downloads()->downloads().size() == 1);
+        QCOMPARE(login.sessionNotice(),
+                 ends ? "Your session has expired. Please sign in again." : "");
+        QCOMPARE(notices.isEmpty(), !ends);
+        state.session()->signIn("jane@aru.test", "tok-10");
+        QCOMPARE(login.sessionNotice(), "");
+    }
+
+    // The favourites someone leaves at sign-out stay theirs: the next account to sign in on this
+    // computer gets its own list, even an empty one, and is never sent them.
+    void anotherAccountNeverReceivesThePreviousFavourites() {
+        AppState& jane = restoredState();
+        QCoro::waitFor(jane.favorites()->refreshFavoritesFromServer());
+        jane.session()->logout();
+        QCOMPARE(jane.favorites()->favorites(), (QList<TrackId>{4, 2}));
+        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[]})"));
+        m_state->restart();
+        AppState& next = **m_state;
+        QCOMPARE(next.favorites()->favorites(), (QList<TrackId>{4, 2}));
+        next.session()->signIn("bob@aru.test", "tok-bob");
+        QTRY_VERIFY(next.favorites()->favorites().isEmpty());
+        QTest::qWait(100);
+        for (const auto& request : m_server->requests())
+            QCOMPARE(request.method, QByteArray("GET"));
+        QCOMPARE(next.favorites()->owner(), "bob@aru.test");
     }
 
     void theStateMayGoDuringTheLoad() {

@@ -1,8 +1,12 @@
 #include "SettingsStore.h"
 #include "TestHome.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 using namespace aru;
 
@@ -10,20 +14,49 @@ class SettingsStoreTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The file is its owner's alone from the moment it exists (a new one), or from the moment
+    // the store opens it (one left readable by others); every write keeps it so.
+    void everyWriteReachesTheFileAtOnceAndOnlyItsOwnerCanReadIt_data() {
+        QTest::addColumn<bool>("existedReadableByOthers");
+        QTest::newRow("new file") << false;
+        QTest::newRow("existing file readable by others") << true;
+    }
     void everyWriteReachesTheFileAtOnceAndOnlyItsOwnerCanReadIt() {
+        QFETCH(bool, existedReadableByOthers);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("s.ini"));
+        const QString path = dir.filePath(QStringLiteral("folder/s.ini"));
+        if (existedReadableByOthers) {
+            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("folder"))));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) &&
+                    file.write("[General]\naru.theme=dark\n") > 0);
+            file.close();
+            QVERIFY(file.setPermissions(file.permissions() | QFile::ReadGroup | QFile::ReadOther));
+        }
+        const auto ownerOnly = [&] {
+            struct stat status {};
+            return ::stat(QFile::encodeName(path).constData(), &status) == 0 &&
+                   (status.st_mode & 0777) == 0600;
+        };
         SettingsStore store(path);
+        QVERIFY(ownerOnly());
         QVERIFY(store.setString(QStringLiteral("aru.user.token"), QStringLiteral("secret")));
         // Another reader sees the value while the writer is still alive.
         QCOMPARE(SettingsStore(path).string(QStringLiteral("aru.user.token")),
                  std::optional<QString>(QStringLiteral("secret")));
-        const auto othersMayRead =
-            QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
-        QVERIFY(QFile::permissions(path).testFlags(QFile::ReadOwner | QFile::WriteOwner));
-        QVERIFY(!(QFile::permissions(path) & othersMayRead));
-        QVERIFY(store.setBoolean(QStringLiteral("aru.window.halfScreen.v1"), true));
-        QVERIFY(!(QFile::permissions(path) & othersMayRead));
+        QVERIFY(ownerOnly());
+        QCOMPARE(store.string(QStringLiteral("aru.theme")),
+                 existedReadableByOthers ? std::optional<QString>("dark") : std::nullopt);
+        // Values that change together are written together; a value that does not change costs
+        // no write.
+        QVERIFY(store.setValues({{QStringLiteral("aru.user.email"), QStringLiteral("a@b.c")},
+                                 {QStringLiteral("aru.user.token"), QStringLiteral("t2")}}));
+        QCOMPARE(SettingsStore(path).string(QStringLiteral("aru.user.email")), "a@b.c");
+        const QDateTime written = QFileInfo(path).lastModified();
+        QTest::qWait(20);
+        QVERIFY(store.setString(QStringLiteral("aru.user.token"), QStringLiteral("t2")));
+        QCOMPARE(QFileInfo(path).lastModified(), written);
+        QVERIFY(ownerOnly());
     }
 
     void typedValuesReadBackExactly() {

@@ -1,3 +1,4 @@
+#include "ServerAddress.h"
 #include "TestHome.h"
 #include "Track.h"
 
@@ -150,8 +151,10 @@ private slots:
         const QString q = "email=jane%2Bsync%40example.com&token=a%2Bb%26c%3Dd%25e%23f";
         row("download, path", "download", "/api/audio/1234.wav",
             base + "/api/download/1234.wav?" + q);
-        row("download, absolute rewritten", "download", "https://cdn.test/api/audio/1.wav",
-            "https://cdn.test/api/download/1.wav?" + q);
+        row("download, another origin gets no credentials", "download",
+            "https://cdn.test/api/audio/1.wav", "https://cdn.test/api/download/1.wav");
+        row("download, a path never changes the host", "download", ".evil.test/x.wav",
+            base + "/.evil.test/x.wav?" + q);
         row("download, existing query first", "download", "/api/audio/1.wav?v=2",
             base + "/api/download/1.wav?v=2&" + q);
         row("download, other path", "download", "/files/1.wav", base + "/files/1.wav?" + q);
@@ -173,17 +176,40 @@ private slots:
             url = track.downloadURL("jane+sync@example.com", "a+b&c=d%e#f");
             // What a server reads back is exactly what was given.
             const QUrlQuery query(url);
-            QCOMPARE(query.queryItemValue("email", QUrl::FullyDecoded), "jane+sync@example.com");
-            QCOMPARE(query.queryItemValue("token", QUrl::FullyDecoded), "a+b&c=d%e#f");
+            if (expected.contains("token=")) {
+                QCOMPARE(query.queryItemValue("email", QUrl::FullyDecoded),
+                         "jane+sync@example.com");
+                QCOMPARE(query.queryItemValue("token", QUrl::FullyDecoded), "a+b&c=d%e#f");
+            }
         }
         QCOMPARE(url.isValid() ? url.toString(QUrl::FullyEncoded) : QString(), expected);
     }
 
-    void baseAddressComesFromTheEnvironmentWithoutTrailingSlash() {
-        qputenv("ARU_SYNC_BASE_URL", "http://127.0.0.1:8080/");
+    // The development override: https, or plain http to this machine only; anything else is
+    // refused, and then nothing is sent anywhere.
+    void baseAddressOverride_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("stream"); // empty: refused
+        const auto row = [](const char* address, const char* stream) {
+            QTest::newRow(address) << QString(address) << QString(stream);
+        };
+        row("http://127.0.0.1:8080/", "http://127.0.0.1:8080/api/audio-stream/1.wav");
+        row("http://[::1]:9", "http://[::1]:9/api/audio-stream/1.wav");
+        row("https://staging.example.test", "https://staging.example.test/api/audio-stream/1.wav");
+        row("http://staging.example.test", "");
+        row("http://127.0.0.1.evil.test", "");
+        row("https://staging.example.test/prefix", "");
+    }
+    void baseAddressOverride() {
+        QFETCH(QString, address);
+        QFETCH(QString, stream);
+        qputenv("ARU_SYNC_BASE_URL", address.toUtf8());
         Track track = named("T", "A");
         track.audioFile = "/api/audio/1.wav";
-        QCOMPARE(track.streamingURL(), QUrl("http://127.0.0.1:8080/api/audio-stream/1.wav"));
+        QCOMPARE(track.streamingURL().toString(), stream);
+        QCOMPARE(ServerAddress::overrideProblem().isEmpty(), !stream.isEmpty());
+        QVERIFY(ServerAddress::overrideProblem().isEmpty() ||
+                ServerAddress::overrideProblem().startsWith("ARU_SYNC_BASE_URL: " + address));
         qunsetenv("ARU_SYNC_BASE_URL");
         QVERIFY(track.streamingURL().toString().startsWith("https://"));
     }
@@ -210,6 +236,9 @@ private slots:
         row("dots cannot escape", named("..", QString()), "...wav", "..");
         row("combining marks and digits", named("Cafe\u0301 №5 ½", "x_y-z."),
             "Cafe\u0301 №5 ½ - x_y-z..wav", "Cafe\u0301 5 ½ - x_y-z.");
+        // A NUL would cut the name short where the system reads it.
+        row("control characters", named(QString("Two\nlines") + QChar(0) + "nul\x7f", "A"),
+            "Twolinesnul - A.wav", "Twolinesnul - A");
     }
     void fileNames() {
         QFETCH(Track, track);

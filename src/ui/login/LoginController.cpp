@@ -31,13 +31,21 @@ bool LoginController::isSubmitDisabled(bool isLoading, bool resetMode, const QSt
 void LoginController::setAppState(AppState* state) {
     if (m_state == state)
         return;
-    if (m_state)
+    if (m_state) {
         disconnect(m_state->preferences(), nullptr, this, nullptr);
+        disconnect(m_state->session(), nullptr, this, nullptr);
+    }
     m_state = state;
-    if (m_state)
-        connect(m_state->preferences(), &Preferences::languageChanged, this,
-                &LoginController::derivedInputsChanged);
+    if (m_state) {
+        connect(m_state->preferences(), &Preferences::languageChanged, this, [this] {
+            derivedInputsChanged();
+            emit sessionNoticeChanged();
+        });
+        connect(m_state->session(), &Session::sessionExpiredChanged, this,
+                &LoginController::sessionNoticeChanged);
+    }
     emit appStateChanged();
+    emit sessionNoticeChanged();
     derivedInputsChanged();
 }
 
@@ -59,6 +67,11 @@ void LoginController::setPassword(const QString& password) {
 
 QString LoginController::text(const QString& key) const {
     return m_state ? m_state->preferences()->t(key) : L10n::t(key, AppLanguages::systemDefault());
+}
+
+QString LoginController::sessionNotice() const {
+    const bool expired = m_state && m_state->session()->sessionExpired();
+    return expired ? text(QStringLiteral("login.sessionExpired")) : QString();
 }
 
 QString LoginController::submitLabel() const {

@@ -29,6 +29,8 @@ class LoginController : public QObject {
     Q_PROPERTY(bool hasError READ hasError NOTIFY errorChanged)
     Q_PROPERTY(QString resetSuccess READ resetSuccessText NOTIFY resetSuccessChanged)
     Q_PROPERTY(bool hasResetSuccess READ hasResetSuccess NOTIFY resetSuccessChanged)
+    // Why the screen is shown when the server ended the session; empty otherwise.
+    Q_PROPERTY(QString sessionNotice READ sessionNotice NOTIFY sessionNoticeChanged)
     Q_PROPERTY(QString submitLabel READ submitLabel NOTIFY submitLabelChanged)
     Q_PROPERTY(bool submitDisabled READ submitDisabled NOTIFY submitDisabledChanged)
 
@@ -55,6 +57,7 @@ public:
     const std::optional<QString>& resetSuccess() const { return m_resetSuccess; }
     QString resetSuccessText() const { return m_resetSuccess.value_or(QString()); }
     bool hasResetSuccess() const { return m_resetSuccess.has_value(); }
+    QString sessionNotice() const;
     QString submitLabel() const;
     bool submitDisabled() const;
 
@@ -78,6 +81,7 @@ signals:
     void resetModeChanged();
     void errorChanged();
     void resetSuccessChanged();
+    void sessionNoticeChanged();
     void submitLabelChanged();
     void submitDisabledChanged();
 

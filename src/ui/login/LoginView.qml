@@ -76,6 +76,16 @@ Rectangle {
             width: 320
             spacing: 12
 
+            Text {
+                objectName: "sessionNoticeText"
+                width: form.width
+                visible: controller.sessionNotice !== ""
+                text: controller.sessionNotice
+                wrapMode: Text.Wrap
+                color: Theme.accent
+                font.pixelSize: 11
+            }
+
             LoginTextField {
                 id: emailField
                 objectName: "emailField"

@@ -254,6 +254,9 @@ void TrackDragController::setCachedURL(const QUrl& url) {
     if (m_cachedURL == url)
         return;
     m_cachedURL = url;
+    const bool inDragCache =
+        url.isLocalFile() && url.toLocalFile() == m_dragService.cachedPath(m_track);
+    m_heldCopy = inDragCache ? m_dragService.holdCopy(m_track) : TrackFileCache::Pin();
     emit cachedURLChanged();
     emit presentationChanged();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Track.h"
+#include "TrackFileCache.h"
 
 #include <QCoroTask>
 #include <QObject>
@@ -109,6 +110,8 @@ private:
     bool m_followsWaveforms = true;
     DragState m_dragState = DragState::Idle;
     QUrl m_cachedURL;
+    // While the row offers the drag cache's copy, the cache's bound leaves it alone.
+    TrackFileCache::Pin m_heldCopy;
     // The track's download as the row last showed it.
     bool m_shownActive = false;
     qreal m_shownProgress = -1;
