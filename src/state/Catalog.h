@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CatalogSearchIndex.h"
 #include "SyncCatalog.h"
 #include "TagLibrary.h"
 #include "Track.h"
@@ -8,6 +9,7 @@
 #include <QObject>
 #include <QVariant>
 #include <QtQmlIntegration>
+#include <memory>
 #include <optional>
 
 namespace aru {
@@ -33,9 +35,13 @@ public:
     int trackCount() const { return int(m_tracks.size()); }
     const std::optional<TagLibrary>& tagLibrary() const { return m_tagLibrary; }
     bool isLoadingCatalog() const { return m_isLoadingCatalog; }
+    // The search index made with the tracks, when the load made one; none after setTracks().
+    const std::shared_ptr<const CatalogSearchIndex>& searchIndex() const { return m_searchIndex; }
 
-    // Shows a freshly loaded catalogue: the tracks first, then the tag library.
-    void replace(const SyncCatalog& catalog);
+    // Shows a freshly loaded catalogue: the tracks first, then the tag library. `searchIndex`,
+    // when given, was built from catalog.tracks.
+    void replace(const SyncCatalog& catalog,
+                 std::shared_ptr<const CatalogSearchIndex> searchIndex = nullptr);
     void setTracks(const QList<Track>& tracks);
     void setTagLibrary(const std::optional<TagLibrary>& library);
     void setLoadingCatalog(bool loading);
@@ -50,6 +56,7 @@ private:
 
     QList<Track> m_tracks;
     std::optional<TagLibrary> m_tagLibrary;
+    std::shared_ptr<const CatalogSearchIndex> m_searchIndex;
     bool m_isLoadingCatalog = false;
 };
 

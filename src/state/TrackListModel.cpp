@@ -1,5 +1,6 @@
 #include "TrackListModel.h"
 
+#include <QHash>
 #include <algorithm>
 
 namespace aru {
@@ -56,7 +57,8 @@ void TrackListModel::setRows(const QList<Track>& catalogue, const QList<int>& ro
         return;
     }
     const int oldCount = count();
-    if (!sameCatalogue || !updateIncrementally(rows)) {
+    const bool inOrder = isStrictlyAscending(m_rows) && isStrictlyAscending(rows);
+    if (!inOrder || !(sameCatalogue || followCatalogue(catalogue)) || !updateIncrementally(rows)) {
         beginResetModel();
         m_catalogue = catalogue;
         m_rows = rows;
@@ -92,6 +94,49 @@ bool TrackListModel::updateIncrementally(const QList<int>& rows) {
             endInsertRows();
         });
     Q_ASSERT(sameRows(m_rows, rows));
+    return true;
+}
+
+bool TrackListModel::followCatalogue(const QList<Track>& catalogue) {
+    // Only the tracks shown are looked up, so a short list costs one pass over the catalogue.
+    QHash<TrackId, int> rowOfShownId;
+    rowOfShownId.reserve(m_rows.size());
+    for (const int row : std::as_const(m_rows))
+        rowOfShownId.insert(m_catalogue[row].id, -1);
+    for (int row = 0; row < catalogue.size(); ++row) {
+        const auto found = rowOfShownId.find(catalogue[row].id);
+        if (found != rowOfShownId.end() && found.value() < 0)
+            found.value() = row;
+    }
+    QList<int> kept;
+    QList<qsizetype> gone;
+    for (qsizetype position = 0; position < m_rows.size(); ++position) {
+        const int row = rowOfShownId.value(m_catalogue[m_rows[position]].id);
+        if (row < 0 || (!kept.isEmpty() && row <= kept.last()))
+            gone.append(position);
+        else
+            kept.append(row);
+    }
+    int runs = 0;
+    for (qsizetype i = 0; i < gone.size(); ++i)
+        runs += (i == 0 || gone[i] != gone[i - 1] + 1) ? 1 : 0;
+    if (runs > maxIncrementalChanges)
+        return false;
+
+    // Removed from the end backwards, so each position still means what it did.
+    for (qsizetype end = gone.size(); end > 0;) {
+        qsizetype start = end - 1;
+        while (start > 0 && gone[start - 1] == gone[start] - 1)
+            --start;
+        beginRemoveRows({}, int(gone[start]), int(gone[end - 1]));
+        m_rows.remove(gone[start], end - start);
+        endRemoveRows();
+        end = start;
+    }
+    m_catalogue = catalogue;
+    m_rows = kept;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0), index(count() - 1));
     return true;
 }
 
