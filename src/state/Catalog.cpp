@@ -33,6 +33,10 @@ void Catalog::setLoadingCatalog(bool loading) {
     assignAndNotify(this, m_isLoadingCatalog, loading, &Catalog::isLoadingCatalogChanged);
 }
 
+void Catalog::setShowingOfflineCopy(bool showing) {
+    assignAndNotify(this, m_isShowingOfflineCopy, showing, &Catalog::isShowingOfflineCopyChanged);
+}
+
 QVariant Catalog::tagLibraryValue() const {
     return m_tagLibrary ? QVariant::fromValue(*m_tagLibrary) : QVariant();
 }

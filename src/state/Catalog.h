@@ -27,6 +27,11 @@ class Catalog : public QObject {
     // Undefined in QML while the catalogue has none.
     Q_PROPERTY(QVariant tagLibrary READ tagLibraryValue NOTIFY tagLibraryChanged)
     Q_PROPERTY(bool isLoadingCatalog READ isLoadingCatalog NOTIFY isLoadingCatalogChanged)
+    // The catalogue shown is the copy kept from an earlier load, because the server could not be
+    // reached: the catalogue screen says so under its search bar ("catalog.offline.notice").
+    // False again once a fresh catalogue arrives.
+    Q_PROPERTY(
+        bool isShowingOfflineCopy READ isShowingOfflineCopy NOTIFY isShowingOfflineCopyChanged)
 
 public:
     explicit Catalog(QObject* parent = nullptr);
@@ -35,6 +40,7 @@ public:
     int trackCount() const { return int(m_tracks.size()); }
     const std::optional<TagLibrary>& tagLibrary() const { return m_tagLibrary; }
     bool isLoadingCatalog() const { return m_isLoadingCatalog; }
+    bool isShowingOfflineCopy() const { return m_isShowingOfflineCopy; }
     // The search index made with the tracks, when the load made one; none after setTracks().
     const std::shared_ptr<const CatalogSearchIndex>& searchIndex() const { return m_searchIndex; }
 
@@ -45,11 +51,13 @@ public:
     void setTracks(const QList<Track>& tracks);
     void setTagLibrary(const std::optional<TagLibrary>& library);
     void setLoadingCatalog(bool loading);
+    void setShowingOfflineCopy(bool showing);
 
 signals:
     void tracksChanged();
     void tagLibraryChanged();
     void isLoadingCatalogChanged();
+    void isShowingOfflineCopyChanged();
 
 private:
     QVariant tagLibraryValue() const;
@@ -58,6 +66,7 @@ private:
     std::optional<TagLibrary> m_tagLibrary;
     std::shared_ptr<const CatalogSearchIndex> m_searchIndex;
     bool m_isLoadingCatalog = false;
+    bool m_isShowingOfflineCopy = false;
 };
 
 } // namespace aru

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CatalogLoader.h"
+
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
@@ -41,9 +43,11 @@ public:
     Q_INVOKABLE void logout();
 
     // The start-up of a restored session, at most once per run (the first call counts even
-    // while signed out): loads the catalogue when it is
-    // still empty ("[Catalog] Loaded N tracks" / "[Catalog] failed: …"), then refreshes the
-    // favourites from the server whether or not the catalogue loaded.
+    // while signed out): when the catalogue is still empty, shows the copy kept from the last
+    // load ("[Catalog] Showing N tracks kept from <time of that load>") and then loads the
+    // server's ("[Catalog] Loaded N tracks" / "[Catalog] failed: …"; a failure leaves the kept
+    // copy shown), then refreshes the favourites from the server whether or not the catalogue
+    // loaded.
     QCoro::Task<> startUp();
     // The same, not awaited (the root view).
     Q_INVOKABLE void start();
@@ -60,9 +64,6 @@ signals:
     void userEmailChanged();
 
 private:
-    // Raises the loading flag while it fetches the catalogue into the state; on failure the
-    // previous catalogue stays. The failure's description, or none when the catalogue loaded.
-    QCoro::Task<std::optional<QString>> fetchCatalog();
     QCoro::Task<> loadCatalogAfterSignIn();
     void setCredentials(const QString& email, const QString& token);
 
@@ -70,6 +71,7 @@ private:
     Credentials& m_credentials;
     Catalog& m_catalog;
     Favorites& m_favorites;
+    CatalogLoader m_catalogLoader;
     bool m_isLoggedIn = false;
     bool m_started = false;
 };
