@@ -2,11 +2,16 @@
 
 #include "TrackFields.h"
 
+#include <QRandomGenerator>
+#include <QStringDecoder>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <simdjson.h>
-#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace aru {
 
@@ -22,6 +27,98 @@ QString fromUtf8(std::string_view text) {
 bool isJsonBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
+
+// Up to eight bytes of `text` from `offset` as one word; missing bytes read as zero.
+quint64 wordAt(std::string_view text, size_t offset) {
+    quint64 word = 0;
+    std::memcpy(&word, text.data() + offset, std::min<size_t>(8, text.size() - offset));
+    return word;
+}
+
+// The number of UTF-16 units valid UTF-8 text decodes to: one per code point, two beyond the
+// basic plane; the byte count exactly when the text is ASCII. Eight bytes at a time: a
+// continuation byte is 10xxxxxx, a four-byte sequence opens with 11110xxx.
+qsizetype utf16Length(std::string_view utf8) {
+    constexpr quint64 topBits = 0x8080808080808080ULL;
+    qsizetype continuations = 0;
+    qsizetype fourByteLeads = 0;
+    for (size_t i = 0; i < utf8.size(); i += 8) {
+        const quint64 w = wordAt(utf8, i);
+        continuations += __builtin_popcountll(w & topBits & ~(w << 1));
+        fourByteLeads += __builtin_popcountll(w & (w << 1) & (w << 2) & (w << 3) & topBits);
+    }
+    return qsizetype(utf8.size()) - continuations + fourByteLeads;
+}
+
+bool sameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); i += 8) {
+        if (wordAt(a, i) != wordAt(b, i))
+            return false;
+    }
+    return true;
+}
+
+// Each distinct short text of a document, built once. Keys are views of the document's bytes,
+// which outlive the table. A catalogue asks for millions of texts, mostly the same few hundred:
+// open addressing with a word-at-a-time hash keeps that a probe or two, where a node-based map
+// spent a tenth of the decode. The hash is seeded per table, so a document cannot be made to
+// collide on purpose.
+class TextTable {
+public:
+    // The text made by `make` the first time `key` was asked for.
+    template <typename Make> const QString& get(std::string_view key, Make make) {
+        if (2 * (m_used + 1) > m_entries.size())
+            grow();
+        const size_t keyHash = hash(key);
+        Entry& entry = find(key, keyHash);
+        if (!entry.used) {
+            entry = Entry{key, make(key), keyHash, true};
+            ++m_used;
+        }
+        return entry.value;
+    }
+
+private:
+    struct Entry {
+        std::string_view key;
+        QString value;
+        size_t hash = 0;
+        bool used = false;
+    };
+
+    size_t hash(std::string_view key) const {
+        quint64 h = m_seed ^ (key.size() * 0x9E3779B97F4A7C15ULL);
+        for (size_t i = 0; i < key.size(); i += 8) {
+            h = (h ^ wordAt(key, i)) * 0xFF51AFD7ED558CCDULL;
+            h ^= h >> 32;
+        }
+        return size_t(h);
+    }
+
+    Entry& find(std::string_view key, size_t keyHash) {
+        const size_t mask = m_entries.size() - 1;
+        for (size_t i = keyHash & mask;; i = (i + 1) & mask) {
+            Entry& entry = m_entries[i];
+            if (!entry.used || (entry.hash == keyHash && sameText(entry.key, key)))
+                return entry;
+        }
+    }
+
+    void grow() {
+        std::vector<Entry> old = std::exchange(
+            m_entries, std::vector<Entry>(std::max<size_t>(256, 2 * m_entries.size())));
+        for (Entry& entry : old) {
+            if (entry.used)
+                find(entry.key, entry.hash) = std::move(entry);
+        }
+    }
+
+    const quint64 m_seed = QRandomGenerator::global()->generate64();
+    std::vector<Entry> m_entries;
+    size_t m_used = 0;
+};
 
 // One value of the document on its way through the field rules. A rule takes it only when its
 // type is the one the rule reads, so a rule that does not apply leaves it for the next; whatever
@@ -106,7 +203,7 @@ public:
 
     std::optional<QString> string(Slot& slot) {
         const auto text = takeText(slot);
-        return text ? std::optional<QString>(fromUtf8(*text)) : std::nullopt;
+        return text ? std::optional<QString>(exactText(*text)) : std::nullopt;
     }
 
     std::optional<QString> label(Slot& slot) {
@@ -123,7 +220,8 @@ public:
             fail(error);
             return std::nullopt;
         }
-        QStringList list;
+        // Gathered first, so the list is allocated once at its size.
+        QVarLengthArray<QString, 16> items;
         bool allTexts = true;
         for (auto element : array) {
             od::value value;
@@ -135,7 +233,7 @@ public:
             if (!this->slot(value, item))
                 return std::nullopt;
             if (const auto text = takeText(item))
-                list.append(shared(*text));
+                items.append(shared(*text));
             else
                 allTexts = false;
             // Elements of another type spoil the list but must still be valid JSON.
@@ -145,7 +243,8 @@ public:
         }
         if (!allTexts)
             return std::nullopt;
-        return list;
+        return QStringList(std::make_move_iterator(items.begin()),
+                           std::make_move_iterator(items.end()));
     }
 
     // Reads and checks whatever no rule took, `depth` levels below the track or library.
@@ -279,15 +378,29 @@ private:
 
     QString shared(std::string_view text) {
         if (text.size() > maxSharedBytes)
-            return fromUtf8(text);
-        const auto [entry, added] = m_texts.try_emplace(text);
-        if (added)
-            entry->second = fromUtf8(text);
-        return entry->second;
+            return exactText(text);
+        return m_texts.get(text, [this](std::string_view key) { return exactText(key); });
+    }
+
+    // The text in a string of exactly its size. Qt would reserve one UTF-16 unit per byte, up to
+    // three times what accented or Japanese text needs, and the records would keep that slack
+    // for the whole run.
+    QString exactText(std::string_view text) {
+        const qsizetype units = utf16Length(text);
+        if (units == qsizetype(text.size()))
+            return QString::fromLatin1(text.data(), units);
+        QString result(units, Qt::Uninitialized);
+        const QChar* end = m_utf8.appendToBuffer(
+            result.data(), QByteArrayView(text.data(), qsizetype(text.size())));
+        result.resize(end - result.constData());
+        return result;
     }
 
     error_code m_error = simdjson::SUCCESS;
-    std::unordered_map<std::string_view, QString> m_texts;
+    TextTable m_texts;
+    // Each text is whole, and reads as QString::fromUtf8 (and Qt's JSON parser) read it: a
+    // byte-order mark that opens a text is dropped.
+    QStringDecoder m_utf8{QStringDecoder::Utf8, QStringConverter::Flag::Stateless};
 };
 
 // Reads the document's members in order. A repeated "tracks" or "tagLibrary" counts by its last
@@ -380,10 +493,8 @@ private:
                 return m_reader.fail(error), Tracks();
             if (failure) {
                 m_reader.check(item, 2);
-            } else if (auto track = readTrack(item)) {
-                tracks.append(std::move(track).value());
-            } else {
-                failure = QStringLiteral("tracks[%1]: %2").arg(tracks.size()).arg(track.error());
+            } else if (auto invalid = readTrack(item, tracks)) {
+                failure = QStringLiteral("tracks[%1]: %2").arg(tracks.size()).arg(*invalid);
                 tracks = {};
             }
             if (m_reader.failed())
@@ -392,36 +503,42 @@ private:
         return failure ? Tracks::failure(*failure) : Tracks::success(std::move(tracks));
     }
 
-    Decoded<Track> readTrack(od::value value) {
+    // Appends the track to `tracks`; why it is not a valid track, if it is not one. Syntax
+    // errors are the reader's.
+    std::optional<QString> readTrack(od::value value, QList<Track>& tracks) {
         Slot slot;
         if (!m_reader.slot(value, slot))
-            return Decoded<Track>();
+            return std::nullopt;
         if (slot.type != od::json_type::object) {
             m_reader.checkUntaken(slot, 2);
-            return Decoded<Track>::failure(QStringLiteral("track is not an object"));
+            return QStringLiteral("track is not an object");
         }
         od::object object;
         if (const error_code error = slot.value.get_object().get(object))
-            return m_reader.fail(error), Decoded<Track>();
+            return m_reader.fail(error), std::nullopt;
         TrackFields::Draft draft;
         size_t nextField = 0;
         for (auto member : object) {
             od::field field;
             std::string_view name;
             if (const error_code error = std::move(member).get(field))
-                return m_reader.fail(error), Decoded<Track>();
+                return m_reader.fail(error), std::nullopt;
             Slot fieldValue;
             if (!m_reader.key(field, name) || !m_reader.slot(field.value(), fieldValue))
-                return Decoded<Track>();
+                return std::nullopt;
             if (const auto which = TrackFields::fieldForKey(name, nextField)) {
                 TrackFields::read(m_reader, draft, *which, fieldValue);
                 nextField = size_t(*which) + 1;
             }
             m_reader.checkUntaken(fieldValue, 3);
             if (m_reader.failed())
-                return Decoded<Track>();
+                return std::nullopt;
         }
-        return TrackFields::finish(std::move(draft));
+        if (draft.hasId && draft.hasTitle && draft.hasArtist) {
+            tracks.append(std::move(draft.track));
+            return std::nullopt;
+        }
+        return TrackFields::finish(std::move(draft)).error();
     }
 
     Library readTagLibrary(od::value value) {

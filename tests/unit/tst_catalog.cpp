@@ -52,6 +52,8 @@ private slots:
         track("smallest id", R"({"id":-9223372036854775808,"title":"T","artist":"A"})");
         track("escapes", "{\"id\":1,\"title\":\"\\u00c9t\\u00e9 \\ud83c\\udfb5 "
                          "\\\"x\\\"\\n\",\"artist\":\"A\\/B\"}");
+        track("raw non-ASCII", "{\"id\":1,\"title\":\"\xef\xbb\xbf\xc3\x89t\xc3\xa9 \xf0\x9f\x8e\xb5 "
+                               "\xe6\x97\xa5\",\"artist\":\"\xef\xbb\xbf\"}");
         track("keys out of order",
               R"({"artists":["x"],"bpm":"+90","id":3,"mood":[],"artist":"A","title":"T"})");
         track("nulls everywhere", R"({"id":1,"title":"T","artist":"A","audioFile":null,)"
