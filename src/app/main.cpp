@@ -4,6 +4,7 @@
 #include "AppState.h"
 #include "DesktopIdentity.h"
 #include "FontRegistry.h"
+#include "HeapTuning.h"
 #include "InitialWindowPlacement.h"
 #include "QtMediaBackend.h"
 #include "SettingsStore.h"
@@ -17,6 +18,7 @@
 using namespace Qt::StringLiterals;
 
 int main(int argc, char* argv[]) {
+    aru::HeapTuning::apply();
     // Debian's GStreamer media backend cannot open http streams; the ffmpeg one can. It is chosen
     // before the application object exists, and only when the user did not choose.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
