@@ -122,7 +122,11 @@ private slots:
 
         m_server->on("GET", "/api/sync/catalog",
                      Response::json(aru::test::generatedCatalogJson(3, 1)));
-        QVERIFY(QCoro::waitFor(state.session()->loadCatalog()));
+        // Loads that overlap share one request.
+        auto first = state.session()->loadCatalog();
+        auto second = state.session()->loadCatalog();
+        QVERIFY(QCoro::waitFor(std::move(first)) && QCoro::waitFor(std::move(second)));
+        QCOMPARE(m_server->requests().size(), 2);
         QCOMPARE(state.catalog()->trackCount(), 3);
         QCOMPARE(log.lines().size(), 1); // a success is silent here
     }
