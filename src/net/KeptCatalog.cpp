@@ -20,8 +20,9 @@ namespace aru {
 namespace {
 
 // The file: this tag, the length of a small JSON header (32 bits, little-endian), the header,
-// then the document as one zstd frame that records its size and a checksum, so a truncated or
-// damaged copy is recognised as such.
+// then the document in two zstd frames that each record their size and a checksum, so a
+// truncated or damaged copy is recognised as such: the first part of the document, which can be
+// read and checked alone, then the rest.
 const QByteArray fileTag = QByteArrayLiteral("ARUKEPT1");
 constexpr quint32 maxHeaderBytes = 64 * 1024;
 // zstd's default: a quarter of a second for 100,000 tracks on a worker thread, and the
@@ -29,6 +30,7 @@ constexpr quint32 maxHeaderBytes = 64 * 1024;
 constexpr int compressionLevel = 3;
 
 const QString sizeKey = QStringLiteral("size");
+const QString firstPartKey = QStringLiteral("firstPart");
 const QString loadedAtKey = QStringLiteral("loadedAt");
 const QString etagKey = QStringLiteral("etag");
 const QString lastModifiedKey = QStringLiteral("lastModified");
@@ -44,20 +46,23 @@ QString zstdError(size_t code) {
     return QString::fromLatin1(ZSTD_getErrorName(code));
 }
 
-// Decompresses the rest of `file` into `into`, which holds exactly the size the header gives.
-std::optional<QString> decompress(QFile& file, QByteArray& into) {
+// Decompresses the frames in the rest of `file` into `into`, which holds exactly the bytes they
+// must give: all the frames, or only the first with `firstFrameOnly`.
+std::optional<QString> decompress(QFile& file, QByteArray& into, bool firstFrameOnly) {
     const std::unique_ptr<ZSTD_DCtx, FreeDecompressor> context(ZSTD_createDCtx());
     if (!context)
         return QStringLiteral("no memory to decompress the kept catalogue");
     QByteArray chunk(qsizetype(ZSTD_DStreamInSize()), Qt::Uninitialized);
     ZSTD_outBuffer output{into.data(), size_t(into.size()), 0};
+    // Zero whenever the frames read so far are complete.
     size_t frameLeft = 1;
-    for (qint64 read = file.read(chunk.data(), chunk.size()); read > 0;
+    const auto finished = [&] {
+        return frameLeft == 0 && (firstFrameOnly || output.pos == output.size);
+    };
+    for (qint64 read = file.read(chunk.data(), chunk.size()); read > 0 && !finished();
          read = file.read(chunk.data(), chunk.size())) {
         ZSTD_inBuffer input{chunk.constData(), size_t(read), 0};
-        while (input.pos < input.size) {
-            if (frameLeft == 0)
-                return QStringLiteral("data after the kept catalogue");
+        while (input.pos < input.size && !finished()) {
             const size_t inputBefore = input.pos;
             const size_t outputBefore = output.pos;
             frameLeft = ZSTD_decompressStream(context.get(), &output, &input);
@@ -66,6 +71,8 @@ std::optional<QString> decompress(QFile& file, QByteArray& into) {
             if (input.pos == inputBefore && output.pos == outputBefore)
                 return QStringLiteral("the kept catalogue is longer than its header says");
         }
+        if (finished() && !firstFrameOnly && (input.pos < input.size || !file.atEnd()))
+            return QStringLiteral("data after the kept catalogue");
     }
     if (file.error() != QFileDevice::NoError)
         return file.errorString();
@@ -74,16 +81,17 @@ std::optional<QString> decompress(QFile& file, QByteArray& into) {
     return std::nullopt;
 }
 
-bool compressInto(QSaveFile& file, const QByteArray& document) {
+// Compresses `part` into one frame that records its size and a checksum.
+bool compressInto(QSaveFile& file, QByteArrayView part) {
     const std::unique_ptr<ZSTD_CCtx, FreeCompressor> context(ZSTD_createCCtx());
     if (!context ||
         ZSTD_isError(
             ZSTD_CCtx_setParameter(context.get(), ZSTD_c_compressionLevel, compressionLevel)) ||
         ZSTD_isError(ZSTD_CCtx_setParameter(context.get(), ZSTD_c_checksumFlag, 1)) ||
-        ZSTD_isError(ZSTD_CCtx_setPledgedSrcSize(context.get(), size_t(document.size()))))
+        ZSTD_isError(ZSTD_CCtx_setPledgedSrcSize(context.get(), size_t(part.size()))))
         return false;
     QByteArray chunk(qsizetype(ZSTD_CStreamOutSize()), Qt::Uninitialized);
-    ZSTD_inBuffer input{document.constData(), size_t(document.size()), 0};
+    ZSTD_inBuffer input{part.data(), size_t(part.size()), 0};
     size_t left = 0;
     do {
         ZSTD_outBuffer output{chunk.data(), size_t(chunk.size()), 0};
@@ -93,6 +101,47 @@ bool compressInto(QSaveFile& file, const QByteArray& document) {
             return false;
     } while (left != 0);
     return true;
+}
+
+// Opens the file and reads its header into `copy` (all but the document); the file is left at
+// the first frame.
+std::optional<QString> openHeader(QFile& file, KeptCatalog::Copy& copy, qint64& size,
+                                  qint64& firstPartSize) {
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("no kept catalogue");
+    const QByteArray tag = file.read(fileTag.size());
+    const QByteArray lengthBytes = file.read(sizeof(quint32));
+    if (tag != fileTag || lengthBytes.size() != sizeof(quint32))
+        return QStringLiteral("not a kept catalogue");
+    const quint32 headerBytes = qFromLittleEndian<quint32>(lengthBytes.constData());
+    if (headerBytes > maxHeaderBytes)
+        return QStringLiteral("not a kept catalogue");
+    const QJsonObject header = QJsonDocument::fromJson(file.read(headerBytes)).object();
+    size = header.value(sizeKey).toInteger(-1);
+    firstPartSize = header.value(firstPartKey).toInteger(-1);
+    copy.loadedAt = QDateTime::fromString(header.value(loadedAtKey).toString(), Qt::ISODateWithMs);
+    copy.validators.etag = header.value(etagKey).toString().toLatin1();
+    copy.validators.lastModified = header.value(lastModifiedKey).toString().toLatin1();
+    if (size < 0 || size > SyncCatalog::maxDocumentBytes || firstPartSize < 0 ||
+        firstPartSize > size || !copy.loadedAt.isValid())
+        return QStringLiteral("the kept catalogue's header is damaged");
+    return std::nullopt;
+}
+
+Decoded<KeptCatalog::Copy> readDocument(const QString& path, bool firstPartOnly) {
+    using Result = Decoded<KeptCatalog::Copy>;
+    QFile file(path);
+    KeptCatalog::Copy copy;
+    qint64 size = 0;
+    qint64 firstPartSize = 0;
+    if (const auto failure = openHeader(file, copy, size, firstPartSize))
+        return Result::failure(*failure);
+    const qsizetype bytes = qsizetype(firstPartOnly ? firstPartSize : size);
+    copy.document.reserve(bytes + qsizetype(CatalogDocumentReader::padding));
+    copy.document.resize(bytes);
+    if (const auto failure = decompress(file, copy.document, firstPartOnly))
+        return Result::failure(*failure);
+    return Result::success(std::move(copy));
 }
 
 } // namespace
@@ -112,39 +161,21 @@ bool KeptCatalog::exists() const {
 }
 
 Decoded<KeptCatalog::Copy> KeptCatalog::read() const {
-    using Result = Decoded<Copy>;
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Result::failure(QStringLiteral("no kept catalogue"));
-    const QByteArray tag = file.read(fileTag.size());
-    const QByteArray lengthBytes = file.read(sizeof(quint32));
-    if (tag != fileTag || lengthBytes.size() != sizeof(quint32))
-        return Result::failure(QStringLiteral("not a kept catalogue"));
-    const quint32 headerBytes = qFromLittleEndian<quint32>(lengthBytes.constData());
-    if (headerBytes > maxHeaderBytes)
-        return Result::failure(QStringLiteral("not a kept catalogue"));
-    const QJsonObject header = QJsonDocument::fromJson(file.read(headerBytes)).object();
-    const qint64 size = header.value(sizeKey).toInteger(-1);
-    Copy copy;
-    copy.loadedAt = QDateTime::fromString(header.value(loadedAtKey).toString(), Qt::ISODateWithMs);
-    copy.validators.etag = header.value(etagKey).toString().toLatin1();
-    copy.validators.lastModified = header.value(lastModifiedKey).toString().toLatin1();
-    if (size < 0 || size > SyncCatalog::maxDocumentBytes || !copy.loadedAt.isValid())
-        return Result::failure(QStringLiteral("the kept catalogue's header is damaged"));
+    return readDocument(m_path, false);
+}
 
-    copy.document.reserve(qsizetype(size) + qsizetype(CatalogDocumentReader::padding));
-    copy.document.resize(qsizetype(size));
-    if (const auto failure = decompress(file, copy.document))
-        return Result::failure(*failure);
-    return Result::success(std::move(copy));
+Decoded<KeptCatalog::Copy> KeptCatalog::readBeginning() const {
+    return readDocument(m_path, true);
 }
 
 bool KeptCatalog::write(const QByteArray& document, const CatalogValidators& validators,
                         const QDateTime& loadedAt) const {
     if (!QDir().mkpath(QFileInfo(m_path).path()))
         return false;
+    const qsizetype firstPart = qMin(document.size(), firstPartBytes);
     const QJsonObject header{
         {sizeKey, qint64(document.size())},
+        {firstPartKey, qint64(firstPart)},
         {loadedAtKey, loadedAt.toUTC().toString(Qt::ISODateWithMs)},
         {etagKey, QString::fromLatin1(validators.etag)},
         {lastModifiedKey, QString::fromLatin1(validators.lastModified)},
@@ -156,7 +187,10 @@ bool KeptCatalog::write(const QByteArray& document, const CatalogValidators& val
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) || file.write(fileTag) != fileTag.size() ||
         file.write(length, sizeof(length)) != qint64(sizeof(length)) ||
-        file.write(headerBytes) != headerBytes.size() || !compressInto(file, document)) {
+        file.write(headerBytes) != headerBytes.size() ||
+        !compressInto(file, QByteArrayView(document).first(firstPart)) ||
+        (firstPart < document.size() &&
+         !compressInto(file, QByteArrayView(document).sliced(firstPart)))) {
         file.cancelWriting();
         return false;
     }

@@ -23,6 +23,10 @@ public:
         QDateTime loadedAt;
     };
 
+    // The start of the document that is compressed on its own: a few hundred tracks, enough for
+    // a first screen, readable without decompressing the rest.
+    static constexpr qsizetype firstPartBytes = 256 * 1024;
+
     // The copy for the server at `baseUrl`, in the "Catalog" folder of the app's caches.
     static KeptCatalog forServer(const QString& baseUrl);
     explicit KeptCatalog(QString path);
@@ -32,6 +36,8 @@ public:
 
     // The copy, or why there is none usable: no file, or a truncated, corrupt or foreign one.
     Decoded<Copy> read() const;
+    // The same with only the document's first part (firstPartBytes or less), checked alone.
+    Decoded<Copy> readBeginning() const;
     // Replaces the copy whole: a new file is written beside it and renamed over it, so a reader
     // sees the old copy or the new one, never part of either. False, leaving the old copy, when
     // that fails.

@@ -2,6 +2,7 @@
 
 #include "APIClient.h"
 #include "Catalog.h"
+#include "CatalogPreview.h"
 #include "KeptCatalog.h"
 #include "PreparedCatalog.h"
 #include "ServerAddress.h"
@@ -38,6 +39,14 @@ Decoded<OpenedCopy> openKeptCopy(const KeptCatalog& kept) {
     }
     return Decoded<OpenedCopy>::success(
         OpenedCopy{std::move(prepared).value(), copy.validators, copy.loadedAt});
+}
+
+// Worker thread: the first tracks of the kept copy, from the part of it that is checked alone.
+Decoded<SyncCatalog> openKeptBeginning(const KeptCatalog& kept) {
+    auto read = kept.readBeginning();
+    if (!read)
+        return Decoded<SyncCatalog>::failure(read.error());
+    return CatalogPreview::fromBeginning(read->document);
 }
 
 // Worker thread: compressing a large document takes a while, and the screen need not wait.
@@ -83,10 +92,29 @@ QCoro::Task<std::optional<CatalogLoader::KeptCopyShown>> CatalogLoader::showKept
         co_return std::nullopt;
     const QPointer<CatalogLoader> self(this);
     const quint64 shownBefore = m_shownCount;
+    // Both at once: the first tracks are on screen long before the whole copy is decoded.
+    QFuture<Decoded<SyncCatalog>> beginning = QtConcurrent::run(&openKeptBeginning, kept);
     QFuture<Decoded<OpenedCopy>> opening = QtConcurrent::run(&openKeptCopy, kept);
-    const Decoded<OpenedCopy> opened = co_await opening;
-    if (!self || !opened || self->m_shownCount != shownBefore)
+    const Decoded<SyncCatalog> firstTracks = co_await beginning;
+    if (!self)
         co_return std::nullopt;
+    const bool previewed = firstTracks && self->m_shownCount == shownBefore;
+    if (previewed) {
+        self->show(PreparedCatalog{firstTracks.value(), nullptr}, {}, true);
+        self->m_catalog.setLoadingCatalog(false);
+    }
+    const quint64 shownWithPreview = self->m_shownCount;
+    const Decoded<OpenedCopy> opened = co_await opening;
+    if (!self || self->m_shownCount != shownWithPreview)
+        co_return std::nullopt;
+    if (!opened) {
+        // The first tracks came from a copy that turned out unusable: they go.
+        if (previewed) {
+            self->show(PreparedCatalog{}, {}, false);
+            self->m_catalog.setLoadingCatalog(true);
+        }
+        co_return std::nullopt;
+    }
     self->show(opened->prepared, opened->validators, true);
     co_return KeptCopyShown{int(opened->prepared.catalog.tracks.size()), opened->loadedAt};
 }

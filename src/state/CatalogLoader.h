@@ -30,7 +30,9 @@ public:
     explicit CatalogLoader(Catalog& catalog, QObject* parent = nullptr);
 
     // Shows the copy kept for the current server address, unless another catalogue was shown
-    // meanwhile. A copy that cannot be read or decoded is removed. None when nothing was shown.
+    // meanwhile: its first tracks as soon as they are read (a first screen, searchable at once),
+    // then the whole copy. A copy that cannot be read or decoded is removed, and its first
+    // tracks go again. None when the whole copy was not shown.
     QCoro::Task<std::optional<KeptCopyShown>> showKeptCopy();
 
     // Loads the server's catalogue. A new one replaces what is shown and is kept on disk; an
