@@ -1,6 +1,5 @@
 #include "TrackListModel.h"
 
-#include <QHash>
 #include <algorithm>
 
 namespace aru {
@@ -98,24 +97,32 @@ bool TrackListModel::updateIncrementally(const QList<int>& rows) {
 }
 
 bool TrackListModel::followCatalogue(const QList<Track>& catalogue) {
-    // Only the tracks shown are looked up, so a short list costs one pass over the catalogue.
-    QHash<TrackId, int> rowOfShownId;
-    rowOfShownId.reserve(m_rows.size());
-    for (const int row : std::as_const(m_rows))
-        rowOfShownId.insert(m_catalogue[row].id, -1);
-    for (int row = 0; row < catalogue.size(); ++row) {
-        const auto found = rowOfShownId.find(catalogue[row].id);
-        if (found != rowOfShownId.end() && found.value() < 0)
-            found.value() = row;
-    }
+    // A reload keeps the server's order, with tracks added and removed here and there: walking
+    // both catalogues side by side finds each shown track's new row reading each track about
+    // once, without a lookup table (building one for 100,000 tracks held the window up). A track
+    // found nowhere near where its neighbours went counts as gone and comes back as an insertion.
     QList<int> kept;
     QList<qsizetype> gone;
+    int next = 0;
+    int previousOldRow = -1;
     for (qsizetype position = 0; position < m_rows.size(); ++position) {
-        const int row = rowOfShownId.value(m_catalogue[m_rows[position]].id);
-        if (row < 0 || (!kept.isEmpty() && row <= kept.last()))
+        const int oldRow = m_rows[position];
+        // at(): the catalogue is shared with the search; a writable access would copy it.
+        const TrackId id = m_catalogue.at(oldRow).id;
+        const qsizetype reach =
+            qMin(catalogue.size(), qsizetype(next) + (oldRow - previousOldRow) + followSlack);
+        int found = -1;
+        for (qsizetype row = next; row < reach && found < 0; ++row) {
+            if (catalogue[row].id == id)
+                found = int(row);
+        }
+        previousOldRow = oldRow;
+        if (found < 0) {
             gone.append(position);
-        else
-            kept.append(row);
+            continue;
+        }
+        kept.append(found);
+        next = found + 1;
     }
     int runs = 0;
     for (qsizetype i = 0; i < gone.size(); ++i)

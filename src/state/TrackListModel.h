@@ -35,6 +35,8 @@ public:
 
     // Above this many separate changes one reset is cheaper for a view than the single updates.
     static constexpr int maxIncrementalChanges = 64;
+    // How many tracks a reload may add between two shown ones before the second counts as moved.
+    static constexpr int followSlack = 64;
 
     explicit TrackListModel(QObject* parent = nullptr);
 
