@@ -28,11 +28,39 @@ bool isJsonBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Up to eight bytes of `text` from `offset` as one word; missing bytes read as zero.
+// The bytes of `text` from `offset` on, up to eight of them, as one little-endian word with zeros
+// above them. Every load has a fixed size, so none becomes a call or a loop.
 quint64 wordAt(std::string_view text, size_t offset) {
+    const char* const at = text.data() + offset;
+    const size_t left = text.size() - offset;
     quint64 word = 0;
-    std::memcpy(&word, text.data() + offset, std::min<size_t>(8, text.size() - offset));
-    return word;
+    if (left >= 8) {
+        std::memcpy(&word, at, 8);
+        return word;
+    }
+    if (text.size() >= 8) {
+        // The text's last eight bytes, of which the last `left` are wanted.
+        std::memcpy(&word, text.data() + text.size() - 8, 8);
+        return word >> ((8 - left) * 8);
+    }
+    if (left >= 4) {
+        quint32 low = 0;
+        quint32 high = 0;
+        std::memcpy(&low, at, 4);
+        std::memcpy(&high, at + left - 4, 4);
+        return low | (quint64(high) << ((left - 4) * 8));
+    }
+    if (left == 0)
+        return 0;
+    const auto byte = [at](size_t i) {
+        return quint64(static_cast<unsigned char>(at[i])) << (8 * i);
+    };
+    return byte(0) | byte(left / 2) | byte(left - 1);
+}
+
+// How many bytes of `word` have their top bit set, for a word with no other bit set.
+int countTopBits(quint64 word) {
+    return int(((word >> 7) * 0x0101010101010101ULL) >> 56);
 }
 
 // The number of UTF-16 units valid UTF-8 text decodes to: one per code point, two beyond the
@@ -44,8 +72,8 @@ qsizetype utf16Length(std::string_view utf8) {
     qsizetype fourByteLeads = 0;
     for (size_t i = 0; i < utf8.size(); i += 8) {
         const quint64 w = wordAt(utf8, i);
-        continuations += __builtin_popcountll(w & topBits & ~(w << 1));
-        fourByteLeads += __builtin_popcountll(w & (w << 1) & (w << 2) & (w << 3) & topBits);
+        continuations += countTopBits(w & topBits & ~(w << 1));
+        fourByteLeads += countTopBits(w & (w << 1) & (w << 2) & (w << 3) & topBits);
     }
     return qsizetype(utf8.size()) - continuations + fourByteLeads;
 }
