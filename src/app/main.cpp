@@ -4,6 +4,7 @@
 #include "AppState.h"
 #include "DesktopIdentity.h"
 #include "FontRegistry.h"
+#include "HeapTuning.h"
 #include "InitialWindowPlacement.h"
 #include "MprisService.h"
 #include "QtMediaBackend.h"
@@ -29,6 +30,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
+    aru::HeapTuning::apply();
     // Debian's GStreamer media backend cannot open http streams; the ffmpeg one can. It is chosen
     // before the application object exists, and only when the user did not choose.
     if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))

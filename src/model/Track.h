@@ -127,4 +127,8 @@ std::optional<qint64> parseBpmText(std::string_view utf8);
 
 } // namespace aru
 
+Q_DECLARE_TYPEINFO(aru::Track, Q_RELOCATABLE_TYPE);
+// Every member is a value Qt may move by copying its bytes (numbers, QString, QStringList and
+// std::optional of them hold no pointer into themselves), so a list of 100,000 tracks grows and
+// shrinks without moving each one.
 Q_DECLARE_METATYPE(aru::Track)

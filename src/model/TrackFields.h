@@ -84,8 +84,9 @@ struct Draft {
 // Fails naming the first required field that is missing or invalid.
 Decoded<Track> finish(Draft&& draft);
 
+// `value` may be a parser's own value type or a handle a reader consumes as it reads.
 template <typename Reader, typename Value>
-void read(Reader& reader, Draft& draft, Field field, const Value& value) {
+void read(Reader& reader, Draft& draft, Field field, Value&& value) {
     Track& t = draft.track;
     switch (field) {
     case Field::Id: {

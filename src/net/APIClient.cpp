@@ -1,5 +1,6 @@
 #include "APIClient.h"
 
+#include "CatalogDocumentReader.h"
 #include "Downloader.h"
 #include "HttpTransport.h"
 #include "JsonFields.h"
@@ -24,8 +25,6 @@ const QByteArray get("GET");
 const QByteArray post("POST");
 const QByteArray deleteVerb("DELETE");
 
-// The catalogue is the one large answer; its decoder refuses anything larger as well.
-constexpr qint64 maxCatalogBytes = qint64(1) << 30;
 // Describing a picture takes the server longer than the other exchanges.
 constexpr int imageSearchTimeoutMs = 30'000;
 
@@ -205,19 +204,37 @@ QCoro::Task<ApiResult<Done>> sendPasswordReset(QString email) {
 
 QCoro::Task<ApiResult<SyncCatalog>> fetchCatalog() {
     using Result = ApiResult<SyncCatalog>;
-    const QUrl url = endpoint(QStringLiteral("/api/sync/catalog"));
-    if (!url.isValid())
-        co_return Result::failure(APIError::invalidURL());
-    auto answer = co_await HttpTransport::exchange(HttpTransport::request(url, false), get, {}, {},
-                                                   maxCatalogBytes);
-    if (!answer)
-        co_return Result::failure(answer.error());
-    if (auto failure = statusFailure(answer.value()))
-        co_return Result::failure(*failure);
-    auto catalog = co_await SyncCatalog::fromJsonInBackground(std::move(answer).value().body);
+    auto download = co_await downloadCatalog();
+    if (!download)
+        co_return Result::failure(download.error());
+    auto catalog = co_await SyncCatalog::fromJsonInBackground(std::move(download).value().document);
     if (!catalog)
         co_return Result::failure(APIError::decoding(catalog.error()));
     co_return Result::success(std::move(catalog).value());
+}
+
+QCoro::Task<ApiResult<CatalogDownload>> downloadCatalog(CatalogValidators known) {
+    using Result = ApiResult<CatalogDownload>;
+    const QUrl url = endpoint(QStringLiteral("/api/sync/catalog"));
+    if (!url.isValid())
+        co_return Result::failure(APIError::invalidURL());
+    QNetworkRequest request = HttpTransport::request(url, false);
+    if (!known.etag.isEmpty())
+        request.setRawHeader("If-None-Match", known.etag);
+    if (!known.lastModified.isEmpty())
+        request.setRawHeader("If-Modified-Since", known.lastModified);
+    auto answer = co_await HttpTransport::getLarge(request, SyncCatalog::maxDocumentBytes,
+                                                   qsizetype(CatalogDocumentReader::padding));
+    if (!answer)
+        co_return Result::failure(answer.error());
+    // A 304 only means something as the answer to a question this client asked.
+    if (answer->status == 304 && !known.isEmpty())
+        co_return Result::success(CatalogDownload{true, {}, known});
+    if (auto failure = statusFailure(answer.value()))
+        co_return Result::failure(*failure);
+    CatalogValidators validators{answer->header("ETag"), answer->header("Last-Modified")};
+    co_return Result::success(
+        CatalogDownload{false, std::move(answer).value().body, std::move(validators)});
 }
 
 QCoro::Task<ApiResult<QList<TrackId>>> fetchFavorites(QString token) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CatalogValidators.h"
 #include "Expected.h"
 #include "RequestError.h"
 #include "SyncCatalog.h"
@@ -50,6 +51,15 @@ struct ImageSearchAnswer {
     friend bool operator==(const ImageSearchAnswer&, const ImageSearchAnswer&) = default;
 };
 
+// The catalogue answer before decoding: the document, with spare capacity for the decoder to read
+// it where it lies, and the validators the server sent with it; or, when the request carried
+// validators and the server answered 304, only that the catalogue is unchanged.
+struct CatalogDownload {
+    bool notModified = false;
+    QByteArray document;
+    CatalogValidators validators;
+};
+
 // The only place that speaks the catalogue server's protocol. Stateless: every operation is one
 // exchange that runs on the main thread's event loop and resumes there with its result.
 namespace APIClient {
@@ -58,6 +68,10 @@ QCoro::Task<ApiResult<LoginResponse>> login(QString email, QString password);
 QCoro::Task<ApiResult<Done>> sendPasswordReset(QString email);
 // The catalogue is decoded on a worker thread.
 QCoro::Task<ApiResult<SyncCatalog>> fetchCatalog();
+// The catalogue's document, not decoded, asked for with the validators of a catalogue already
+// at hand (none: the whole document). A document larger than SyncCatalog::maxDocumentBytes fails
+// as soon as it is known to be.
+QCoro::Task<ApiResult<CatalogDownload>> downloadCatalog(CatalogValidators known = {});
 // The server's list, order and duplicates untouched. Callers take any failure for "nothing came
 // back", except a 401, which ends the session.
 QCoro::Task<ApiResult<QList<TrackId>>> fetchFavorites(QString token);

@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QCoroTask>
+#include <QList>
 #include <QNetworkRequest>
+#include <QPair>
 #include <QPointer>
 #include <QUrl>
 #include <memory>
@@ -22,6 +24,11 @@ class Cancellation;
 struct HttpAnswer {
     std::optional<int> status;
     QByteArray body;
+    // The answer's headers, as sent (names and values).
+    QList<QPair<QByteArray, QByteArray>> headers = {};
+
+    // The value of the header named `name` (any case), or an empty array.
+    QByteArray header(const QByteArray& name) const;
 };
 
 // The plumbing every exchange with a server shares: one session for the process, requests that
@@ -52,6 +59,15 @@ QCoro::Task<Expected<HttpAnswer, RequestError>> exchange(QNetworkRequest request
                                                          QByteArray body = {},
                                                          QPointer<Cancellation> cancellation = {},
                                                          qint64 maxBodyBytes = defaultMaxBodyBytes);
+
+// A GET whose body may be large. The body is taken from the reply as it arrives into one buffer
+// with `spareBytes` of spare capacity after the data (a parser may read it where it lies), sized
+// at once when the length is announced: Qt holds back only a small read buffer, so the body is
+// never held twice. A body longer than `maxBodyBytes` fails as soon as it is known to be, having
+// held no more than that.
+QCoro::Task<Expected<HttpAnswer, RequestError>> getLarge(QNetworkRequest request,
+                                                         qint64 maxBodyBytes, qsizetype spareBytes,
+                                                         QPointer<Cancellation> cancellation = {});
 
 // After a reply finished: the transport failure it represents, if any. HTTP error statuses are
 // answers, not failures; a body shorter than its announced length is a failure.

@@ -3,6 +3,7 @@
 #include "CatalogSearch.h"
 
 #include "APIClient.h"
+#include "BackgroundRelease.h"
 #include "Cancellation.h"
 #include "Catalog.h"
 #include "ChangeNotification.h"
@@ -148,9 +149,19 @@ void CatalogSearch::schedulePublish() {
 
 void CatalogSearch::publish() {
     m_publishPending = false;
+    QList<Track> shownBefore = m_filteredModel->catalogue();
     const CatalogSearchIndex::Result& current = result();
     m_filteredModel->setRows(m_indexedTracks, current.filtered);
     m_suggestedModel->setRows(m_indexedTracks, current.suggested);
+    if (shownBefore.isSharedWith(m_indexedTracks))
+        return;
+    // The lists were the last to hold the catalogue just replaced. Freeing 100,000 records takes
+    // long enough to be felt, so it happens on a worker thread.
+    if (!m_availableTagsTracks.isSharedWith(m_indexedTracks)) {
+        m_availableTagsTracks = {};
+        m_availableTags = {};
+    }
+    releaseInBackground(std::move(shownBefore));
 }
 
 CatalogSearchIndex::Query CatalogSearch::currentQuery() const {
@@ -166,7 +177,12 @@ CatalogSearchIndex::Query CatalogSearch::currentQuery() const {
 const CatalogSearchIndex::Result& CatalogSearch::result() const {
     if (!m_index || !m_indexedTracks.isSharedWith(m_catalog.tracks())) {
         m_indexedTracks = m_catalog.tracks();
-        m_index.emplace(m_indexedTracks);
+        // The catalogue has let go of the old index already; this was its last holder.
+        if (m_index)
+            releaseInBackground(std::move(m_index));
+        m_index = m_catalog.searchIndex();
+        if (!m_index)
+            m_index = std::make_shared<const CatalogSearchIndex>(m_indexedTracks);
         m_resultQuery.reset();
     }
     CatalogSearchIndex::Query query = currentQuery();

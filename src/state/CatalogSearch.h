@@ -13,6 +13,7 @@
 #include <QtQmlIntegration>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace aru {
@@ -141,10 +142,10 @@ private:
     QStringList m_aiTags;
     bool m_aiSearching = false;
 
-    // Built from m_indexedTracks on first use after the catalogue changes; the result is kept
-    // for the query it answers.
+    // The index of m_indexedTracks: the one the load made with them, or else built here on
+    // first use after the catalogue changes. The result is kept for the query it answers.
     mutable QList<Track> m_indexedTracks;
-    mutable std::optional<CatalogSearchIndex> m_index;
+    mutable std::shared_ptr<const CatalogSearchIndex> m_index;
     mutable std::optional<CatalogSearchIndex::Query> m_resultQuery;
     mutable CatalogSearchIndex::Result m_result;
     bool m_publishPending = false;

@@ -1,6 +1,5 @@
 #include "Session.h"
 
-#include "APIClient.h"
 #include "Catalog.h"
 #include "ChangeNotification.h"
 #include "Credentials.h"
@@ -25,7 +24,8 @@ Session::Session(SettingsStore& settings, Credentials& credentials, Catalog& cat
     , m_settings(settings)
     , m_credentials(credentials)
     , m_catalog(catalog)
-    , m_favorites(favorites) {
+    , m_favorites(favorites)
+    , m_catalogLoader(catalog) {
     m_credentials.email = m_settings.string(emailKey).value_or(QString());
     m_credentials.token = m_settings.string(tokenKey).value_or(QString());
     m_isLoggedIn = !m_credentials.token.isEmpty();
@@ -59,7 +59,7 @@ void Session::signIn(const QString& email, const QString& token) {
 }
 
 QCoro::Task<> Session::loadCatalogAfterSignIn() {
-    const auto failure = co_await fetchCatalog();
+    const auto failure = co_await m_catalogLoader.loadFromServer();
     if (failure)
         Log::line(QStringLiteral("Catalog load failed: ") + *failure);
 }
@@ -98,7 +98,18 @@ QCoro::Task<> Session::startUp() {
         co_return;
     const QPointer<Session> self(this);
     if (m_catalog.tracks().isEmpty()) {
-        const auto failure = co_await fetchCatalog();
+        // Nothing to show until the kept copy or the server's catalogue is ready.
+        m_catalog.setLoadingCatalog(true);
+        const auto kept = co_await m_catalogLoader.showKeptCopy();
+        if (!self)
+            co_return;
+        if (kept) {
+            m_catalog.setLoadingCatalog(false);
+            Log::line(QStringLiteral("[Catalog] Showing %1 tracks kept from %2")
+                          .arg(kept->trackCount)
+                          .arg(kept->loadedAt.toUTC().toString(Qt::ISODate)));
+        }
+        const auto failure = co_await m_catalogLoader.loadFromServer();
         if (!self)
             co_return;
         Log::line(failure
@@ -113,27 +124,10 @@ void Session::requestCatalog() {
 }
 
 QCoro::Task<bool> Session::loadCatalog() {
-    const auto failure = co_await fetchCatalog();
+    const auto failure = co_await m_catalogLoader.loadFromServer();
     if (failure)
         Log::line(QStringLiteral("[Catalog] failed: ") + *failure);
     co_return !failure;
-}
-
-QCoro::Task<std::optional<QString>> Session::fetchCatalog() {
-    // The catalogue outlives this task's owner only in tests; it is reached through a guard.
-    const QPointer<Catalog> catalog(&m_catalog);
-    catalog->setLoadingCatalog(true);
-    auto result = co_await APIClient::fetchCatalog();
-    if (!catalog)
-        co_return std::nullopt;
-    std::optional<QString> failure;
-    if (result)
-        catalog->replace(std::move(result).value());
-    else
-        failure = result.error().description();
-    catalog->setLastLoadError(failure);
-    catalog->setLoadingCatalog(false);
-    co_return failure;
 }
 
 } // namespace aru

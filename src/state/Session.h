@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CatalogLoader.h"
+
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
@@ -48,9 +50,11 @@ public:
     void endRefusedSession(const QString& token);
 
     // The start-up of a restored session, at most once per run (the first call counts even
-    // while signed out): loads the catalogue when it is
-    // still empty ("[Catalog] Loaded N tracks" / "[Catalog] failed: …"), then refreshes the
-    // favourites from the server whether or not the catalogue loaded.
+    // while signed out): when the catalogue is still empty, shows the copy kept from the last
+    // load ("[Catalog] Showing N tracks kept from <time of that load>") and then loads the
+    // server's ("[Catalog] Loaded N tracks" / "[Catalog] failed: …"; a failure leaves the kept
+    // copy shown), then refreshes the favourites from the server whether or not the catalogue
+    // loaded.
     QCoro::Task<> startUp();
     // The same, not awaited (the root view).
     Q_INVOKABLE void start();
@@ -68,9 +72,6 @@ signals:
     void sessionExpiredChanged();
 
 private:
-    // Raises the loading flag while it fetches the catalogue into the state; on failure the
-    // previous catalogue stays. The failure's description, or none when the catalogue loaded.
-    QCoro::Task<std::optional<QString>> fetchCatalog();
     QCoro::Task<> loadCatalogAfterSignIn();
     void setCredentials(const QString& email, const QString& token);
     void endSession(bool expired);
@@ -79,6 +80,7 @@ private:
     Credentials& m_credentials;
     Catalog& m_catalog;
     Favorites& m_favorites;
+    CatalogLoader m_catalogLoader;
     bool m_isLoggedIn = false;
     bool m_sessionExpired = false;
     bool m_started = false;

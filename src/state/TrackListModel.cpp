@@ -56,7 +56,8 @@ void TrackListModel::setRows(const QList<Track>& catalogue, const QList<int>& ro
         return;
     }
     const int oldCount = count();
-    if (!sameCatalogue || !updateIncrementally(rows)) {
+    const bool inOrder = isStrictlyAscending(m_rows) && isStrictlyAscending(rows);
+    if (!inOrder || !(sameCatalogue || followCatalogue(catalogue)) || !updateIncrementally(rows)) {
         beginResetModel();
         m_catalogue = catalogue;
         m_rows = rows;
@@ -92,6 +93,57 @@ bool TrackListModel::updateIncrementally(const QList<int>& rows) {
             endInsertRows();
         });
     Q_ASSERT(sameRows(m_rows, rows));
+    return true;
+}
+
+bool TrackListModel::followCatalogue(const QList<Track>& catalogue) {
+    // A reload keeps the server's order, with tracks added and removed here and there: walking
+    // both catalogues side by side finds each shown track's new row reading each track about
+    // once, without a lookup table (building one for 100,000 tracks held the window up). A track
+    // found nowhere near where its neighbours went counts as gone and comes back as an insertion.
+    QList<int> kept;
+    QList<qsizetype> gone;
+    int next = 0;
+    int previousOldRow = -1;
+    for (qsizetype position = 0; position < m_rows.size(); ++position) {
+        const int oldRow = m_rows[position];
+        // at(): the catalogue is shared with the search; a writable access would copy it.
+        const TrackId id = m_catalogue.at(oldRow).id;
+        const qsizetype reach =
+            qMin(catalogue.size(), qsizetype(next) + (oldRow - previousOldRow) + followSlack);
+        int found = -1;
+        for (qsizetype row = next; row < reach && found < 0; ++row) {
+            if (catalogue[row].id == id)
+                found = int(row);
+        }
+        previousOldRow = oldRow;
+        if (found < 0) {
+            gone.append(position);
+            continue;
+        }
+        kept.append(found);
+        next = found + 1;
+    }
+    int runs = 0;
+    for (qsizetype i = 0; i < gone.size(); ++i)
+        runs += (i == 0 || gone[i] != gone[i - 1] + 1) ? 1 : 0;
+    if (runs > maxIncrementalChanges)
+        return false;
+
+    // Removed from the end backwards, so each position still means what it did.
+    for (qsizetype end = gone.size(); end > 0;) {
+        qsizetype start = end - 1;
+        while (start > 0 && gone[start - 1] == gone[start] - 1)
+            --start;
+        beginRemoveRows({}, int(gone[start]), int(gone[end - 1]));
+        m_rows.remove(gone[start], end - start);
+        endRemoveRows();
+        end = start;
+    }
+    m_catalogue = catalogue;
+    m_rows = kept;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0), index(count() - 1));
     return true;
 }
 

@@ -9,9 +9,10 @@
 namespace aru {
 
 // A list of catalogue tracks for a view, given as row positions into the catalogue. Updating it
-// with a new selection from the same catalogue removes and inserts only the rows that differ
-// when both selections are in catalogue order, so the rows that stay keep their delegates (an
-// unfolded info panel, a loaded cover); anything else resets the list.
+// with a new selection removes and inserts only the rows that differ when both selections are in
+// catalogue order, so the rows that stay keep their delegates (an unfolded info panel, a loaded
+// cover) and the view its place; anything else resets the list. After a reload the catalogue is
+// another one: its rows are matched to the shown ones by track id, and those still there stay.
 class TrackListModel : public QAbstractListModel {
     Q_OBJECT
     QML_ELEMENT
@@ -34,6 +35,8 @@ public:
 
     // Above this many separate changes one reset is cheaper for a view than the single updates.
     static constexpr int maxIncrementalChanges = 64;
+    // How many tracks a reload may add between two shown ones before the second counts as moved.
+    static constexpr int followSlack = 64;
 
     explicit TrackListModel(QObject* parent = nullptr);
 
@@ -41,6 +44,8 @@ public:
     void setRows(const QList<Track>& catalogue, const QList<int>& rows);
 
     int count() const { return int(m_rows.size()); }
+    // The catalogue the rows point into.
+    const QList<Track>& catalogue() const { return m_catalogue; }
     const Track& trackAt(int row) const { return m_catalogue[m_rows[row]]; }
     QList<Track> tracks() const;
     // For QML code outside a delegate.
@@ -57,6 +62,10 @@ private:
     // Removes and inserts runs of rows to turn the current selection into `rows`; false, with
     // nothing done, when that takes too many steps.
     bool updateIncrementally(const QList<int>& rows);
+    // Points the current rows into `catalogue` by track id, removing those whose track is gone
+    // and telling the view that the others' contents may have changed; false, with nothing
+    // done, when that takes too many steps. Both selections are in catalogue order.
+    bool followCatalogue(const QList<Track>& catalogue);
 
     QList<Track> m_catalogue;
     QList<int> m_rows;

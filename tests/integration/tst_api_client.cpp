@@ -1,6 +1,8 @@
 #include "APIClient.h"
 #include "Cancellation.h"
+#include "HttpTransport.h"
 #include "NetworkSession.h"
+#include "ResidentMemory.h"
 #include "ScriptedHttpServer.h"
 #include "TestHome.h"
 
@@ -33,6 +35,8 @@ template <typename T> QString outcome(const ApiResult<T>& result, const QString&
 }
 
 constexpr TrackId kLargeId = Q_INT64_C(9007199254740993);
+constexpr qint64 largeLimit = 64 * 1024 * 1024;
+constexpr qsizetype spare = 64;
 
 } // namespace
 
@@ -170,6 +174,43 @@ private slots:
         QCOMPARE(QJsonDocument::fromJson(request.body).object(), sent);
         if (!sent.isEmpty())
             QCOMPARE(request.header("content-type"), QByteArray("application/json"));
+    }
+
+    // A large answer lands in one buffer that a decoder reads where it lies; one that grows past
+    // the limit is cut off there, and at no time is more than the limit held.
+    void largeBodiesStopAtTheLimit_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("announced");
+        QTest::newRow("announced, within") << largeLimit << true;
+        QTest::newRow("unannounced, within") << largeLimit << false;
+        QTest::newRow("announced, too large") << largeLimit + 1 << true;
+        QTest::newRow("endless") << (qint64(1) << 40) << false;
+    }
+    void largeBodiesStopAtTheLimit() {
+        QFETCH(qint64, size);
+        QFETCH(bool, announced);
+        Response response = Response::generated(size);
+        response.omitContentLength = !announced;
+        response.chunkBytes = 1024 * 1024;
+        m_server->on("GET", "/large", response);
+        const qint64 before = test::ResidentMemory::currentBytes();
+        test::ResidentMemory::resetPeak();
+        const auto answer = QCoro::waitFor(HttpTransport::getLarge(
+            HttpTransport::request(m_server->url("/large"), false), largeLimit, spare));
+        const qint64 held = test::ResidentMemory::peakBytes() - before;
+
+        QVERIFY2(held < largeLimit + 24 * 1024 * 1024, qPrintable(QString::number(held)));
+        if (size > largeLimit) {
+            QVERIFY(!answer);
+            QCOMPARE(answer.error().description(), "The server's answer is too large.");
+            return;
+        }
+        QVERIFY(answer);
+        const QByteArray& body = answer->body;
+        QCOMPARE(body.size(), size);
+        QVERIFY(body.capacity() - body.size() >= spare);
+        for (const qint64 offset : {qint64(0), size / 3, size - 1})
+            QCOMPARE(body[offset], Response::patternByte(offset));
     }
 
     void cancelledInterpretationAbortsItsReply() {

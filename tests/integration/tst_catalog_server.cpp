@@ -68,6 +68,7 @@ class CatalogServerTest : public QObject {
 
     CatalogServerProcess m_server;
     QByteArray m_catalogueBytes;
+    QByteArray m_catalogueTag;
     QJsonObject m_catalogue;
     QString m_demoToken;
     QString m_janeToken;
@@ -93,7 +94,9 @@ class CatalogServerTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY2(m_server.isRunning(), qPrintable(m_server.errorString()));
-        m_catalogueBytes = send(request("GET", "/api/sync/catalog")).body;
+        const RawResponse catalogue = send(request("GET", "/api/sync/catalog"));
+        m_catalogueBytes = catalogue.body;
+        m_catalogueTag = catalogue.header("ETag");
         m_catalogue = QJsonDocument::fromJson(m_catalogueBytes).object();
         m_demoToken = tokenFor("demo@aru.test");
         m_janeToken = tokenFor("sync+jane@aru.test");
@@ -209,6 +212,17 @@ private slots:
         QVERIFY(ids.contains(kLargeId));
         QCOMPARE(variants, (QSet<QString>{"text bpm", "number bpm", "no cover", "download query",
                                           "absolute audio"}));
+
+        // A client that names the catalogue's tag is told it has not changed, without a body.
+        QVERIFY(m_catalogueTag.startsWith('"') && m_catalogueTag.size() > 2);
+        const auto ifNoneMatch = [this](const QByteArray& tags) {
+            return send(request("GET", "/api/sync/catalog", {}, "If-None-Match: " + tags + "\r\n"));
+        };
+        const RawResponse unchanged = ifNoneMatch("\"old\", W/" + m_catalogueTag);
+        QCOMPARE(unchanged.status, 304);
+        QVERIFY(unchanged.body.isEmpty());
+        QCOMPARE(unchanged.header("ETag"), m_catalogueTag);
+        QCOMPARE(ifNoneMatch("\"old\"").body, m_catalogueBytes);
     }
 
     // Sign-in gives each session a token of its own, the earlier ones staying valid; favourites

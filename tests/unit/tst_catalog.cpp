@@ -1,4 +1,5 @@
 #include "CatalogFixture.h"
+#include "CatalogPreview.h"
 #include "QtCatalogReference.h"
 #include "SyncCatalog.h"
 #include "TestHome.h"
@@ -52,6 +53,9 @@ private slots:
         track("smallest id", R"({"id":-9223372036854775808,"title":"T","artist":"A"})");
         track("escapes", "{\"id\":1,\"title\":\"\\u00c9t\\u00e9 \\ud83c\\udfb5 "
                          "\\\"x\\\"\\n\",\"artist\":\"A\\/B\"}");
+        track("raw non-ASCII",
+              "{\"id\":1,\"title\":\"\xef\xbb\xbf\xc3\x89t\xc3\xa9 \xf0\x9f\x8e\xb5 "
+              "\xe6\x97\xa5\",\"artist\":\"\xef\xbb\xbf\"}");
         track("keys out of order",
               R"({"artists":["x"],"bpm":"+90","id":3,"mood":[],"artist":"A","title":"T"})");
         track("nulls everywhere", R"({"id":1,"title":"T","artist":"A","audioFile":null,)"
@@ -123,6 +127,34 @@ private slots:
         QVERIFY(!fast.ok());
         QVERIFY(!fast.error().isEmpty());
         QVERIFY(!test::decodeCatalogWithQtJson(json).ok());
+    }
+
+    // The first tracks read from the beginning of a document alone: those it holds whole.
+    void previewReadsTheWholeTracksOfABeginning_data() {
+        QTest::addColumn<QByteArray>("beginning");
+        QTest::addColumn<int>("tracks"); // -1: no preview
+        const QByteArray tricky = "{\"id\":2,\"title\":\"a } \\\" ] {\",\"artist\":\"A\"}";
+        const QByteArray document = withTracks(validTrack + "," + tricky + "," + validTrack,
+                                               R"(,"tagLibrary":{"moods":["Calm"]})");
+        QTest::newRow("whole document") << document << 3;
+        QTest::newRow("cut in the third track") << document.first(document.lastIndexOf("T")) << 2;
+        QTest::newRow("cut in a string with brackets")
+            << document.first(document.indexOf("] {")) << 1;
+        QTest::newRow("blanks") << QByteArray(" { \"tracks\" : [ " + validTrack + " , {") << 1;
+        QTest::newRow("no whole track") << document.first(20) << -1;
+        QTest::newRow("tracks not first")
+            << QByteArray("{\"tagLibrary\":{},\"tracks\":[" + validTrack) << -1;
+    }
+    void previewReadsTheWholeTracksOfABeginning() {
+        QFETCH(QByteArray, beginning);
+        QFETCH(int, tracks);
+        const auto preview = CatalogPreview::fromBeginning(beginning);
+        QCOMPARE(preview.ok(), tracks >= 0);
+        if (tracks < 0)
+            return;
+        QCOMPARE(preview->tracks.size(), tracks);
+        QVERIFY(!preview->tagLibrary);
+        QCOMPARE(preview->tracks.last().id, tracks == 2 ? 2 : 1);
     }
 
     void decodesOnAWorkerThread() {

@@ -1,4 +1,6 @@
+#include "CacheFolders.h"
 #include "CatalogFixture.h"
+#include "KeptCatalog.h"
 #include "Log.h"
 #include "LoginController.h"
 #include "NetworkSession.h"
@@ -7,6 +9,7 @@
 #include "TestState.h"
 
 #include <QCoroTask>
+#include <QFile>
 #include <QSignalSpy>
 #include <memory>
 
@@ -42,8 +45,23 @@ class SessionTest : public QObject {
         return result;
     }
 
+    static KeptCatalog keptFor(const ScriptedHttpServer& server) {
+        return KeptCatalog::forServer(server.baseUrl().toString());
+    }
+    static Response catalogue(int tracks, const QByteArray& etag) {
+        Response response = Response::json(aru::test::generatedCatalogJson(tracks, 3));
+        response.headers.append({"ETag", etag});
+        return response;
+    }
+    void useServer(std::unique_ptr<ScriptedHttpServer> server) {
+        m_server = std::move(server);
+        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[4,2]})"));
+    }
+
 private slots:
     void init() {
+        QDir(CacheFolders::folder("Catalog")).removeRecursively();
         m_server = std::make_unique<ScriptedHttpServer>();
         qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
         m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[4,2]})"));
@@ -106,7 +124,11 @@ private slots:
 
         m_server->on("GET", "/api/sync/catalog",
                      Response::json(aru::test::generatedCatalogJson(3, 1)));
-        QVERIFY(QCoro::waitFor(state.session()->loadCatalog()));
+        // Loads that overlap share one request.
+        auto first = state.session()->loadCatalog();
+        auto second = state.session()->loadCatalog();
+        QVERIFY(QCoro::waitFor(std::move(first)) && QCoro::waitFor(std::move(second)));
+        QCOMPARE(m_server->requests().size(), 2);
         QCOMPARE(state.catalog()->trackCount(), 3);
         QCOMPARE(log.lines().size(), 1); // a success is silent here
     }
@@ -176,6 +198,98 @@ private slots:
         for (const auto& request : m_server->requests())
             QCOMPARE(request.method, QByteArray("GET"));
         QCOMPARE(next.favorites()->owner(), "bob@aru.test");
+    }
+
+    // A restored session shows the catalogue kept from the last load at once, then asks the
+    // server whether it changed.
+    void startUpShowsTheKeptCopyFirst_data() {
+        QTest::addColumn<int>("status");       // the server's answer at the second start
+        QTest::addColumn<QString>("damage");   // done to the kept copy before that start
+        QTest::addColumn<QString>("loadLine"); // after the kept copy's own line, if any
+        QTest::addColumn<int>("tracks");
+        QTest::addColumn<bool>("offline");
+        QTest::newRow("replaced") << 200 << ""
+                                  << "[Catalog] Loaded 6 tracks" << 6 << false;
+        QTest::newRow("unchanged") << 304 << ""
+                                   << "[Catalog] Loaded 5 tracks" << 5 << false;
+        QTest::newRow("server down") << 503 << ""
+                                     << "[Catalog] failed: HTTP 503: Erreur serveur" << 5 << true;
+        QTest::newRow("truncated copy")
+            << 503 << "truncated"
+            << "[Catalog] failed: HTTP 503: Erreur serveur" << 0 << false;
+        QTest::newRow("another server's copy") << 200 << "other server"
+                                               << "[Catalog] Loaded 6 tracks" << 6 << false;
+    }
+    void startUpShowsTheKeptCopyFirst() {
+        QFETCH(int, status);
+        QFETCH(QString, damage);
+        QFETCH(QString, loadLine);
+        QFETCH(int, tracks);
+        QFETCH(bool, offline);
+        m_server->on("GET", "/api/sync/catalog", catalogue(5, "\"v1\""));
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        QCoro::waitFor(restoredState().session()->startUp());
+        const KeptCatalog firstCopy = keptFor(*m_server);
+        QTRY_VERIFY(firstCopy.exists());
+        if (damage == "truncated") {
+            QFile file(firstCopy.path());
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(file.size() - 9));
+        } else if (damage == "other server") {
+            useServer(std::make_unique<ScriptedHttpServer>());
+        }
+        Response fresh = status == 200 ? catalogue(6, "\"v2\"") : Response::text({}, status);
+        fresh.delayMs = 300;
+        m_server->on("GET", "/api/sync/catalog", fresh);
+        const bool shown = damage.isEmpty();
+
+        const qsizetype earlierRequests = m_server->requests().size();
+        AppState& state = restoredState();
+        CatalogSearch& search = *state.search();
+        Log::Capture log;
+        auto start = state.session()->startUp();
+        if (shown) {
+            // Usable while the server thinks: searching, filtering, scrolling.
+            QTRY_COMPARE(state.catalog()->trackCount(), 5);
+            QVERIFY(!state.catalog()->isLoadingCatalog());
+            search.setSearchText("1");
+            search.setSelectedTempo(search.filteredTracks().first().tempo);
+            QTRY_VERIFY(search.filteredTracksModel()->count() > 0);
+        }
+        QSignalSpy resets(search.filteredTracksModel(), &QAbstractItemModel::modelReset);
+        QCoro::waitFor(std::move(start));
+
+        QStringList lines = log.lines();
+        if (shown) {
+            const QString keptLine = lines.takeFirst();
+            const QString prefix = "[Catalog] Showing 5 tracks kept from ";
+            QVERIFY2(keptLine.startsWith(prefix), qPrintable(keptLine));
+            const QDateTime loadedAt =
+                QDateTime::fromString(keptLine.mid(prefix.size()), Qt::ISODate);
+            QCOMPARE(loadedAt.timeSpec(), Qt::UTC);
+            QVERIFY(loadedAt >= before && loadedAt <= QDateTime::currentDateTimeUtc());
+        }
+        QCOMPARE(lines, QStringList{loadLine});
+        QCOMPARE(state.catalog()->trackCount(), tracks);
+        QCOMPARE(state.catalog()->isShowingOfflineCopy(), offline);
+        QCOMPARE(m_server->requests().at(earlierRequests).header("if-none-match"),
+                 shown ? QByteArray("\"v1\"") : QByteArray());
+        if (shown) {
+            // The search and the filters stay, and so do the rows still listed.
+            QCOMPARE(search.searchText(), QString("1"));
+            QVERIFY(search.selectedTempo().has_value());
+            QCOMPARE(resets.count(), 0);
+            QCOMPARE(search.filteredTracksModel()->tracks(), search.filteredTracks());
+        }
+        // An unusable copy is gone; another server's copy is still there for it.
+        QCOMPARE(firstCopy.exists(), damage != "truncated");
+        if (status == 200)
+            QTRY_COMPARE(keptFor(*m_server).read().value().validators.etag, QByteArray("\"v2\""));
+
+        // A fresh catalogue ends the offline notice.
+        m_server->on("GET", "/api/sync/catalog", catalogue(7, "\"v3\""));
+        QVERIFY(QCoro::waitFor(state.session()->loadCatalog()));
+        QCOMPARE(state.catalog()->trackCount(), 7);
+        QVERIFY(!state.catalog()->isShowingOfflineCopy());
     }
 
     void theStateMayGoDuringTheLoad() {

@@ -3,7 +3,10 @@
 #include "JsonWriter.h"
 
 #include <array>
+#include <cstdio>
+#include <functional>
 #include <set>
+#include <string_view>
 
 namespace aru::server {
 
@@ -99,9 +102,19 @@ CatalogDocument::CatalogDocument(const DemoCatalog& catalog, std::string origin)
 
 std::shared_ptr<const std::string> CatalogDocument::json() {
     std::lock_guard lock(m_mutex);
-    if (!m_json)
+    if (!m_json) {
         m_json = build();
+        char tag[24];
+        std::snprintf(tag, sizeof(tag), "\"%016zx\"", std::hash<std::string_view>{}(*m_json));
+        m_etag = tag;
+    }
     return m_json;
+}
+
+std::string CatalogDocument::etag() {
+    json();
+    std::lock_guard lock(m_mutex);
+    return m_etag;
 }
 
 std::string CatalogDocument::audioPath(std::int64_t id) {

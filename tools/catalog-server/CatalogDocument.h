@@ -16,6 +16,9 @@ public:
     CatalogDocument(const DemoCatalog& catalog, std::string origin);
 
     std::shared_ptr<const std::string> json();
+    // The document's entity tag (quoted, as the ETag header carries it): it changes whenever the
+    // document does.
+    std::string etag();
 
     static std::string audioPath(std::int64_t id);
     static std::string coverPath(const TrackPlan& track);
@@ -27,6 +30,7 @@ private:
     std::string m_origin;
     std::mutex m_mutex;
     std::shared_ptr<const std::string> m_json;
+    std::string m_etag;
 };
 
 } // namespace aru::server

@@ -22,15 +22,20 @@ CatalogEndpoints::CatalogEndpoints(const DemoCatalog& catalog, CatalogDocument& 
 
 void CatalogEndpoints::addTo(Router& router) {
     router.add("GET", "/api/sync/catalog",
-               [this](const auto&, const auto&) { return catalogue(); });
+               [this](const auto& request, const auto&) { return catalogue(request); });
     router.add("GET", R"(/api/sync/peaks/([^/]+))",
                [this](const auto&, const auto& match) { return peaks(match); });
     router.add("GET", R"(/covers/(-?\d+)(\.png|\.jpg)?)",
                [this](const auto&, const auto& match) { return cover(match); });
 }
 
-Reply CatalogEndpoints::catalogue() {
-    return Reply::shared(200, m_document.json(), "application/json; charset=utf-8");
+Reply CatalogEndpoints::catalogue(const httplib::Request& request) {
+    const std::string etag = m_document.etag();
+    Reply reply = RequestReader::namesEntityTag(request, "If-None-Match", etag)
+                      ? Reply::bytes(304, {}, "application/json; charset=utf-8")
+                      : Reply::shared(200, m_document.json(), "application/json; charset=utf-8");
+    reply.setHeader("ETag", etag);
+    return reply;
 }
 
 // Only tracks with even ids have server-side peaks; for the others the client must measure the

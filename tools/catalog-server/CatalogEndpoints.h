@@ -25,7 +25,8 @@ public:
     void addTo(Router& router);
 
 private:
-    Reply catalogue();
+    // Answers 304 to a request that names the document's entity tag in If-None-Match.
+    Reply catalogue(const httplib::Request& request);
     Reply peaks(const std::smatch& match);
     Reply cover(const std::smatch& match);
 

@@ -1,6 +1,7 @@
 #include "RequestReader.h"
 
 #include <QJsonDocument>
+#include <algorithm>
 #include <charconv>
 #include <httplib.h>
 #include <limits>
@@ -43,6 +44,25 @@ std::optional<std::int64_t> RequestReader::integer(const QJsonValue& value) {
     if (number == kInvalid)
         return std::nullopt;
     return number;
+}
+
+bool RequestReader::namesEntityTag(const httplib::Request& request, const char* header,
+                                   const std::string& etag) {
+    const std::string list = request.get_header_value(header);
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        std::string tag = list.substr(start, comma - start);
+        tag.erase(0, tag.find_first_not_of(" \t"));
+        tag.erase(tag.find_last_not_of(" \t") + 1);
+        // A weak tag names the same document for this comparison.
+        if (tag.rfind("W/", 0) == 0)
+            tag.erase(0, 2);
+        if (tag == "*" || tag == etag)
+            return true;
+        start = comma + 1;
+    }
+    return false;
 }
 
 } // namespace aru::server

@@ -25,6 +25,10 @@ public:
     static std::optional<std::int64_t> integer(const std::string& text);
     // A JSON number that is an integer.
     static std::optional<std::int64_t> integer(const QJsonValue& value);
+    // Whether the list of entity tags in `header` ("*", or tags weak or strong, comma-separated)
+    // names `etag`, as If-None-Match compares them.
+    static bool namesEntityTag(const httplib::Request& request, const char* header,
+                               const std::string& etag);
 };
 
 } // namespace aru::server
