@@ -9,7 +9,7 @@ namespace {
 
 // Code points of the icon font Debian ships (fonts-materialdesignicons-webfont), by the design's
 // symbol names. The comments give the font's own glyph names.
-constexpr std::array<std::pair<std::u16string_view, char16_t>, 17> glyphs{{
+constexpr std::array<std::pair<std::u16string_view, char16_t>, 18> glyphs{{
     {u"gearshape", 0xF493},                 // settings
     {u"magnifyingglass", 0xF349},           // magnify
     {u"xmark.circle.fill", 0xF159},         // close-circle
@@ -27,6 +27,7 @@ constexpr std::array<std::pair<std::u16string_view, char16_t>, 17> glyphs{{
     {u"photo.on.rectangle.angled", 0xF2F9}, // image-multiple
     {u"folder", 0xF24B},                    // folder
     {u"ellipsis", 0xF1D8},                  // dots-horizontal
+    {u"wifi.slash", 0xF5AA},                // wifi-off
 }};
 
 } // namespace

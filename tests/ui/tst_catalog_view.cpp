@@ -316,6 +316,12 @@ private slots:
         m_view->click("retryButton");
         QTRY_COMPARE(m_view->property("trackListView", "count").toInt(), 1);
         QVERIFY(!shown("loadFailedState"));
+
+        // A kept copy shown for want of the server says so on one line, and the list makes room.
+        const qreal listHeight = item("trackListView")->height();
+        state().catalog()->setShowingOfflineCopy(true);
+        QTRY_VERIFY(shown("offlineNotice"));
+        QCOMPARE(item("trackListView")->height(), listHeight - item("offlineNotice")->height());
     }
 
     void searchTextChangesAskForInterpretation() {

@@ -79,6 +79,11 @@ Rectangle {
             width: parent.width
             height: implicitHeight
         }
+        OfflineNotice {
+            id: offlineNotice
+            width: parent.width
+            height: implicitHeight
+        }
         SemanticChipsBar {
             id: chips
             width: parent.width
@@ -93,7 +98,8 @@ Rectangle {
             id: trackList
             selectedRow: keyboard.selectedRow
             width: parent.width
-            height: view.height - header.height - searchBar.height - chips.height - filters.height
+            height: view.height - header.height - searchBar.height - offlineNotice.height
+                    - chips.height - filters.height
         }
     }
 
