@@ -95,6 +95,17 @@ private slots:
         QTRY_COMPARE(m_view->item("infoBox")->height(), m_view->item("infoPanel")->height());
         m_view->click("infoButton");
         QTRY_COMPARE(m_view->item("infoBox")->height(), 0.0);
+
+        // A refreshed copy of the track keeps the panel open; a recycled row for another closes it.
+        m_view->click("infoButton");
+        Track refreshed = track;
+        refreshed.title = "Rain (remastered)";
+        m_view->root()->setProperty("track", QVariant::fromValue(refreshed));
+        QVERIFY(m_view->root()->property("showInfo").toBool());
+        Track other = track;
+        other.id = track.id + 1;
+        m_view->root()->setProperty("track", QVariant::fromValue(other));
+        QVERIFY(!m_view->root()->property("showInfo").toBool());
     }
 
     // A click at 40 % of the strip of a track that is not playing marks where play starts; the

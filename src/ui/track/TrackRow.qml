@@ -15,6 +15,17 @@ Item {
 
     implicitHeight: line.height + infoBox.height
 
+    // The list recycles rows: one that comes back for another track starts folded. A refreshed
+    // copy of the same track (a reloaded catalogue) keeps the panel as it was.
+    property double infoTrackId: -1
+    Component.onCompleted: infoTrackId = track.id
+    onTrackChanged: {
+        if (track.id !== infoTrackId) {
+            infoTrackId = track.id
+            showInfo = false
+        }
+    }
+
     TrackRowController {
         id: controller
         appState: AppState
