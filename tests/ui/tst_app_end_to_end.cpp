@@ -2,7 +2,6 @@
 #include "AppServices.h"
 #include "AppState.h"
 #include "CatalogServerProcess.h"
-#include "ImageCache.h"
 #include "PulseAudioDeviceQuery.h"
 #include "QtMediaBackend.h"
 #include "SettingsStore.h"
@@ -152,7 +151,6 @@ private slots:
         AppState state(settings, QtMediaBackend::factory());
         QQmlApplicationEngine engine;
         engine.addImportPath("qrc:/qt/qml");
-        ImageCache::installInto(engine);
         engine.load(QUrl("qrc:/qt/qml/Aru/AppWindow.qml"));
         QCOMPARE(engine.rootObjects().size(), 1);
         auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().first());
@@ -279,9 +277,14 @@ private slots:
                 return player.isPlaying() && player.currentTime() > 0.5 &&
                        soundServerPlaysOurStream();
             };
+            auto playerReport = [&] {
+                return QString("playing: %1, at %2 s")
+                    .arg(player.isPlaying())
+                    .arg(player.currentTime());
+            };
             clickOn(findIn(rows().first(), "playButton"));
             QTRY_VERIFY(barShows(found[0]));
-            QTRY_VERIFY_WITH_TIMEOUT(streams(), 15000);
+            QTRY_VERIFY2_WITH_TIMEOUT(streams(), qPrintable(playerReport()), 20000);
             QVERIFY(m_server->requestLog().contains(QByteArray::number(found[0]) + ".wav"));
             clickOn(find("nextButton"));
             QTRY_VERIFY(barShows(found[1]));
@@ -289,7 +292,7 @@ private slots:
             QTRY_VERIFY(barShows(found[0]));
             clickOn(find("previousButton"));
             QTRY_VERIFY(barShows(found.last()));
-            QTRY_VERIFY_WITH_TIMEOUT(streams(), 15000);
+            QTRY_VERIFY2_WITH_TIMEOUT(streams(), qPrintable(playerReport()), 20000);
             clickOn(find("closePlayerButton"));
             QTRY_VERIFY(!find("stickyPlayer")->isVisible());
             QVERIFY(!player.currentTrack() && !player.isPlaying());
