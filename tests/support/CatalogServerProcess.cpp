@@ -1,6 +1,7 @@
 #include "CatalogServerProcess.h"
 
 #include <QDeadlineTimer>
+#include <cstdio>
 
 namespace aru::test {
 
@@ -13,9 +14,18 @@ constexpr int kStopTimeoutMs = 15000;
 
 } // namespace
 
-CatalogServerProcess::CatalogServerProcess(const QStringList& extraArguments) {
+CatalogServerProcess::CatalogServerProcess(const QStringList& extraArguments, bool keepRequestLog) {
     // Request lines go to the test's own standard error, where ctest shows them on failure.
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Kept, they pass through this process, so only when asked: a test that blocks without an
+    // event loop would otherwise fill the pipe and stall the server.
+    m_process.setProcessChannelMode(keepRequestLog ? QProcess::SeparateChannels
+                                                   : QProcess::ForwardedErrorChannel);
+    if (keepRequestLog)
+        QObject::connect(&m_process, &QProcess::readyReadStandardError, &m_process, [this] {
+            const QByteArray lines = m_process.readAllStandardError();
+            m_requestLog += lines;
+            std::fwrite(lines.constData(), 1, size_t(lines.size()), stderr);
+        });
     m_process.start(QStringLiteral(ARU_CATALOG_SERVER_PATH),
                     QStringList{QStringLiteral("--port"), QStringLiteral("0"),
                                 QStringLiteral("--data-dir"), m_dataDir.path()} +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -12,7 +13,10 @@ namespace aru::test {
 // data folder of its own, stopped with SIGTERM when destroyed.
 class CatalogServerProcess {
 public:
-    explicit CatalogServerProcess(const QStringList& extraArguments = {});
+    // With `keepRequestLog`, the server's request lines are kept for requestLog() as well as
+    // shown on the test's standard error; they are read while the test's event loop runs.
+    explicit CatalogServerProcess(const QStringList& extraArguments = {},
+                                  bool keepRequestLog = false);
     ~CatalogServerProcess();
     CatalogServerProcess(const CatalogServerProcess&) = delete;
     CatalogServerProcess& operator=(const CatalogServerProcess&) = delete;
@@ -23,6 +27,8 @@ public:
     quint16 port() const { return m_port; }
     // "http://127.0.0.1:PORT", without a trailing slash.
     QUrl baseUrl() const;
+    // One line per request handled so far ("POST /api/search/interpret -> 200, ..."), when kept.
+    QByteArray requestLog() const { return m_requestLog; }
 
     // Sends SIGTERM and waits; true when the server exited by itself with status 0.
     bool stop();
@@ -32,6 +38,7 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
     QString m_error;
+    QByteArray m_requestLog;
 };
 
 } // namespace aru::test
