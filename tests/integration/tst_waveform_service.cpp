@@ -68,8 +68,7 @@ private slots:
     }
 
     void init() {
-        m_server = std::make_unique<test::ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_server = test::ScriptedHttpServer::asCatalogueServer();
         m_service.reset(); // one service at a time
         m_caches = std::make_unique<QTemporaryDir>();
         m_trackFiles = std::make_unique<TrackFileCache>(m_caches->filePath("Tracks"));

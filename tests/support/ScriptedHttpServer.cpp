@@ -257,6 +257,12 @@ ScriptedHttpServer::~ScriptedHttpServer() {
     delete m_server;
 }
 
+std::unique_ptr<ScriptedHttpServer> ScriptedHttpServer::asCatalogueServer() {
+    auto server = std::make_unique<ScriptedHttpServer>();
+    qputenv("ARU_SYNC_BASE_URL", server->baseUrl().toString().toUtf8());
+    return server;
+}
+
 bool ScriptedHttpServer::isListening() const {
     return m_server->isListening();
 }

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -71,6 +72,9 @@ public:
     // Listens at once on 127.0.0.1, on a free port.
     explicit ScriptedHttpServer(QObject* parent = nullptr);
     ~ScriptedHttpServer() override;
+
+    // A new server that the client under test takes for the catalogue server (ARU_SYNC_BASE_URL).
+    static std::unique_ptr<ScriptedHttpServer> asCatalogueServer();
 
     bool isListening() const;
     // "http://127.0.0.1:PORT", without a trailing slash.

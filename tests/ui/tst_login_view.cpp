@@ -43,8 +43,7 @@ private slots:
         m_state.reset();
         m_state = std::make_unique<test::TestState>();
         (*m_state)->preferences()->setLanguage(AppLanguage::En);
-        m_server = std::make_unique<ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_server = ScriptedHttpServer::asCatalogueServer();
         m_view = std::make_unique<test::ViewHarness>("LoginView.qml");
         QVERIFY(m_view->isReady() && m_view->waitExposed());
     }
