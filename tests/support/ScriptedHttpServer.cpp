@@ -284,6 +284,14 @@ void ScriptedHttpServer::setDefault(Response response) {
     m_default = std::move(response);
 }
 
+QList<ScriptedHttpServer::Request> ScriptedHttpServer::requestsTo(const QString& prefix) const {
+    QList<Request> matching;
+    for (const Request& request : m_requests)
+        if (request.path().startsWith(prefix))
+            matching.append(request);
+    return matching;
+}
+
 bool ScriptedHttpServer::waitForRequests(int count, int timeoutMs) const {
     // A real event loop rather than qWaitFor, which naps between batches of events.
     QEventLoop loop;

@@ -89,6 +89,8 @@ public:
     void setDefault(Response response);
 
     QList<Request> requests() const { return m_requests; }
+    // The requests whose decoded path starts with `prefix`, in order.
+    QList<Request> requestsTo(const QString& prefix) const;
     // Waits, running the event loop, until `count` requests arrived in all.
     bool waitForRequests(int count, int timeoutMs = 5000) const;
 

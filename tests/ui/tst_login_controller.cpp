@@ -35,13 +35,6 @@ class LoginControllerTest : public QObject {
     std::unique_ptr<LoginController> m_login;
 
     AppState& state() { return **m_state; }
-    QList<ScriptedHttpServer::Request> requestsTo(const QString& path) const {
-        QList<ScriptedHttpServer::Request> found;
-        for (const auto& request : m_server->requests())
-            if (request.path() == path)
-                found.append(request);
-        return found;
-    }
 
 private slots:
     void init() {
@@ -94,7 +87,7 @@ private slots:
         QVERIFY(!m_login->isLoading());
         QVERIFY(!state().session()->isLoggedIn());
         QVERIFY(m_state->store().string("aru.user.token").value_or(QString()).isEmpty());
-        QCOMPARE(requestsTo("/api/sync/catalog").size(), 0);
+        QCOMPARE(m_server->requestsTo("/api/sync/catalog").size(), 0);
     }
 
     void unreachableServerShowsTheTransportFailure() {
@@ -133,7 +126,7 @@ private slots:
         QCoro::waitFor(m_login->signIn());
 
         // Sent exactly as typed.
-        const auto auth = requestsTo("/api/sync/auth");
+        const auto auth = m_server->requestsTo("/api/sync/auth");
         QCOMPARE(auth.size(), 1);
         const QJsonObject body = QJsonDocument::fromJson(auth[0].body).object();
         QCOMPARE(body.value("email").toString(), "  Jane@ARU.test ");
@@ -153,7 +146,7 @@ private slots:
         QTRY_COMPARE(state().catalog()->tracks().size(), loads ? 3 : 0);
         QTRY_VERIFY(!state().catalog()->isLoadingCatalog());
         QCOMPARE(state().catalog()->tagLibrary().has_value(), loads);
-        const auto favorites = requestsTo("/api/sync/favorites");
+        const auto favorites = m_server->requestsTo("/api/sync/favorites");
         QCOMPARE(favorites.size(), 1);
         QCOMPARE(favorites[0].header("authorization"), QByteArray("Bearer tok-123"));
     }
@@ -172,7 +165,7 @@ private slots:
         m_login->toggleResetMode();
         QTRY_VERIFY(!m_login->isLoading());
         QTest::qWait(100);
-        QCOMPARE(requestsTo("/api/sync/auth").size(), 1);
+        QCOMPARE(m_server->requestsTo("/api/sync/auth").size(), 1);
         QCOMPARE(m_login->error(), std::optional<QString>("Email ou mot de passe incorrect"));
     }
 

@@ -30,13 +30,6 @@ class LoginViewTest : public QObject {
         m_view->type(keys);
     }
     void pressReturn() { QTest::keyClick(m_view->window(), Qt::Key_Return); }
-    QList<ScriptedHttpServer::Request> authRequests() const {
-        QList<ScriptedHttpServer::Request> found;
-        for (const auto& request : m_server->requests())
-            if (request.path() == "/api/sync/auth")
-                found.append(request);
-        return found;
-    }
 
 private slots:
     void init() {
@@ -61,11 +54,12 @@ private slots:
         QCOMPARE(item("submitButton")->opacity(), 0.5);
         click("submitButton"); // a disabled button sends nothing
         QTest::qWait(50);
-        QCOMPARE(authRequests().size(), 0);
+        QCOMPARE(m_server->requestsTo("/api/sync/auth").size(), 0);
 
         pressReturn();
-        QTRY_COMPARE(authRequests().size(), 1);
-        const QJsonObject body = QJsonDocument::fromJson(authRequests()[0].body).object();
+        QTRY_COMPARE(m_server->requestsTo("/api/sync/auth").size(), 1);
+        const QJsonObject body =
+            QJsonDocument::fromJson(m_server->requestsTo("/api/sync/auth")[0].body).object();
         QCOMPARE(body.value("email").toString(), "jane@aru.test");
         QCOMPARE(body.value("password").toString(), "");
         QTRY_VERIFY(item("errorText")->isVisible());
@@ -91,7 +85,7 @@ private slots:
         QVERIFY(!item("submitSpinner")->isVisible());
         QCOMPARE(text("submitLabel"), "SIGN IN");
         QTest::qWait(100);
-        QCOMPARE(authRequests().size(), 1);
+        QCOMPARE(m_server->requestsTo("/api/sync/auth").size(), 1);
     }
 
     void resetModeRoundTrip() {
@@ -116,7 +110,8 @@ private slots:
         QCOMPARE(text("resetSuccessText"), "Email sent. Check your inbox to set a new password.");
         QVERIFY(!item("errorText")->isVisible()); // a new request clears the old message
         QCOMPARE(text("submitLabel"), "SEND");    // still in reset mode
-        const QJsonObject body = QJsonDocument::fromJson(authRequests().last().body).object();
+        const QJsonObject body =
+            QJsonDocument::fromJson(m_server->requestsTo("/api/sync/auth").last().body).object();
         QCOMPARE(body.value("action").toString(), "reset");
         QCOMPARE(body.value("email").toString(), "jane@aru.test");
 

@@ -135,10 +135,7 @@ private slots:
         QCOMPARE(m_view->property("badgeIcon", "name").toString(), "square.grid.3x3.fill");
         m_view->click("dragBadge");
         QTest::qWait(100);
-        const auto downloads =
-            std::count_if(m_server->requests().cbegin(), m_server->requests().cend(),
-                          [](const auto& r) { return r.path().startsWith("/api/download/"); });
-        QCOMPARE(downloads, 1);
+        QCOMPARE(m_server->requestsTo("/api/download/").size(), 1);
     }
 
     void heartTogglesTheFavourite() {
