@@ -127,9 +127,12 @@ private slots:
         m_server->on("GET", "/api/sync/peaks/42", Response::json(R"({"peaks":[0.5]})"));
         show(test::sampleTrack(m_server->baseUrl()));
         QCOMPARE(m_view->property("badgeIcon", "name").toString(), "arrow.down");
+        const QPoint corner = m_view->sceneRect("dragBadge").bottomRight();
         m_view->click("dragBadge");
         QCOMPARE(dragState(), DragState::Loading);
         QVERIFY(m_view->property("badgeRing", "active").toBool());
+        // The ring grows the badge from 22 to 26, from its corner.
+        QCOMPARE(m_view->sceneRect("dragBadge"), QRect(corner - QPoint(25, 25), QSize(26, 26)));
         m_view->click("dragBadge");
         QTRY_COMPARE(dragState(), DragState::Ready);
         QCOMPARE(m_view->property("badgeIcon", "name").toString(), "square.grid.3x3.fill");
