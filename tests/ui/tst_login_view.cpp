@@ -131,17 +131,22 @@ private slots:
         QCOMPARE(item("passwordField")->property("placeholderText").toString(), "Mot de passe");
     }
 
+    // A column 320 wide centred in the window under the title, the button 4 below the form's
+    // usual 12-point spacing after the last field, in both modes.
     void formIsAColumn320Wide() {
-        QCOMPARE(item("form")->width(), 320.0);
-        // Field and button widths: tst_login_screenshots, signInMode.
-        // Centred in the window.
-        const QPointF left = item("form")->mapToScene(QPointF(0, 0));
-        QCOMPARE(left.x(), (1280.0 - 320) / 2);
-        // The button sits 4 below the form's usual 12-point spacing.
-        const qreal gap =
-            item("submitButton")->mapToScene(QPointF(0, 0)).y() -
-            item("passwordField")->mapToScene(QPointF(0, item("passwordField")->height())).y();
-        QCOMPARE(gap, 16.0);
+        QCOMPARE(item("form")->mapToScene(QPointF(0, 0)).x(), (1280.0 - 320) / 2);
+        for (const char* name : {"form", "emailField", "passwordField", "submitButton"})
+            QCOMPARE(item(name)->width(), 320.0);
+        const auto bottom = [this](const char* name) {
+            return item(name)->mapToScene(QPointF(0, item(name)->height())).y();
+        };
+        QVERIFY(bottom("titleText") < item("emailField")->mapToScene(QPointF(0, 0)).y());
+        const auto gapAbove = [&](const char* field) {
+            return item("submitButton")->mapToScene(QPointF(0, 0)).y() - bottom(field);
+        };
+        QCOMPARE(gapAbove("passwordField"), 16.0);
+        click("modeLink");
+        QTRY_COMPARE(gapAbove("emailField"), 16.0);
     }
 };
 
