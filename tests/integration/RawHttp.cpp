@@ -3,7 +3,6 @@
 #include <QJsonDocument>
 #include <QList>
 #include <arpa/inet.h>
-#include <cerrno>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -46,7 +45,6 @@ RawResponse RawHttp::exchange(quint16 port, const QByteArray& request, int timeo
                 continue;
             }
             response.closed = count == 0;
-            response.reset = count < 0 && errno == ECONNRESET;
             break;
         }
     }

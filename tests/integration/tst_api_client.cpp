@@ -48,9 +48,8 @@ class APIClientTest : public QObject {
 
 private slots:
     void init() {
-        m_server = std::make_unique<test::ScriptedHttpServer>();
+        m_server = test::ScriptedHttpServer::asCatalogueServer();
         QVERIFY(m_server->isListening());
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
     }
 
     // Each call against the answers it can meet: what the caller gets, and what was sent.

@@ -33,7 +33,7 @@ namespace {
 // Runs pactl; its standard output, or a null array when it failed.
 QByteArray pactl(const QStringList& arguments) {
     QProcess process;
-    process.start(QStringLiteral("pactl"), arguments);
+    process.start("pactl", arguments);
     if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
         return {};
@@ -43,14 +43,13 @@ QByteArray pactl(const QStringList& arguments) {
 
 // The sinks that this process's playback streams are on, by sink index.
 QList<qint64> ourStreamSinks() {
-    const QByteArray json = pactl({QStringLiteral("-f"), QStringLiteral("json"),
-                                   QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    const QByteArray json = pactl({"-f", "json", "list", "sink-inputs"});
     const QString pid = QString::number(QCoreApplication::applicationPid());
     QList<qint64> sinks;
     for (const QJsonValue& input : QJsonDocument::fromJson(json).array()) {
-        const QJsonObject properties = input[QStringLiteral("properties")].toObject();
-        if (properties[QStringLiteral("application.process.id")].toString() == pid)
-            sinks.append(input[QStringLiteral("sink")].toInteger(-1));
+        const QJsonObject properties = input["properties"].toObject();
+        if (properties["application.process.id"].toString() == pid)
+            sinks.append(input["sink"].toInteger(-1));
     }
     return sinks;
 }
@@ -81,9 +80,8 @@ class AudioPlaybackTest : public QObject {
 
     QByteArray loadNullSink(const QByteArray& name) {
         const QByteArray module =
-            pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                   QStringLiteral("sink_name=") + QString::fromUtf8(name),
-                   QStringLiteral("sink_properties=device.description=") + QString::fromUtf8(name)})
+            pactl({"load-module", "module-null-sink", "sink_name=" + QString::fromUtf8(name),
+                   "sink_properties=device.description=" + QString::fromUtf8(name)})
                 .trimmed();
         if (!module.isEmpty())
             m_modules.append(QString::fromUtf8(module));
@@ -94,8 +92,8 @@ class AudioPlaybackTest : public QObject {
 
     bool addServerFault(const QString& json) {
         QNetworkAccessManager network;
-        QNetworkRequest request(m_server->baseUrl().resolved(QUrl(QStringLiteral("/__faults"))));
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+        QNetworkRequest request(m_server->baseUrl().resolved(QUrl("/__faults")));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
         std::unique_ptr<QNetworkReply> reply(network.post(request, json.toUtf8()));
         QSignalSpy finished(reply.get(), &QNetworkReply::finished);
         return (reply->isFinished() || finished.wait(5000)) &&
@@ -104,13 +102,11 @@ class AudioPlaybackTest : public QObject {
 
     // What a failed wait prints: the player's view and the sound server's.
     QByteArray playbackReport() {
-        return QStringLiteral("time %1 of %2, %3; streams: %4")
+        return QString("time %1 of %2, %3; streams: %4")
             .arg(player().currentTime())
             .arg(player().duration())
-            .arg(player().isPlaying() ? QStringLiteral("playing") : QStringLiteral("paused"))
-            .arg(QString::fromUtf8(pactl({QStringLiteral("list"), QStringLiteral("short"),
-                                          QStringLiteral("sink-inputs")})
-                                       .trimmed()))
+            .arg(player().isPlaying() ? "playing" : "paused")
+            .arg(QString::fromUtf8(pactl({"list", "short", "sink-inputs"}).trimmed()))
             .toUtf8();
     }
 
@@ -120,15 +116,15 @@ private slots:
         if (!query.devices())
             QSKIP("No PulseAudio server can be reached (scripts/test starts one with two null "
                   "sinks; or run `pulseaudio --start`): real playback not tested");
-        QVERIFY2(!pactl({QStringLiteral("info")}).isNull(), "pactl (pulseaudio-utils) is needed");
+        QVERIFY2(!pactl({"info"}).isNull(), "pactl (pulseaudio-utils) is needed");
 
         const QByteArray suffix = QByteArray::number(QCoreApplication::applicationPid());
         m_sinkA = "aru_playback_a_" + suffix;
         m_sinkB = "aru_playback_b_" + suffix;
         QVERIFY(!loadNullSink(m_sinkA).isEmpty());
         QVERIFY(!loadNullSink(m_sinkB).isEmpty());
-        m_previousDefault = pactl({QStringLiteral("get-default-sink")}).trimmed();
-        QVERIFY(!pactl({QStringLiteral("set-default-sink"), QString::fromUtf8(m_sinkA)}).isNull());
+        m_previousDefault = pactl({"get-default-sink"}).trimmed();
+        QVERIFY(!pactl({"set-default-sink", QString::fromUtf8(m_sinkA)}).isNull());
 
         for (const AudioDevice& device : AudioDeviceHelper::listOutputDevices()) {
             if (device.uid.toUtf8() == m_sinkA)
@@ -142,12 +138,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(qtKnowsOutput(m_sinkA) && qtKnowsOutput(m_sinkB), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(QMediaDevices::defaultAudioOutput().id(), m_sinkA, 10000);
 
-        m_server = std::make_unique<test::CatalogServerProcess>(
-            QStringList{QStringLiteral("--tracks"), QStringLiteral("3")});
+        m_server = std::make_unique<test::CatalogServerProcess>(QStringList{"--tracks", "3"});
         QVERIFY2(m_server->isRunning(), qPrintable(m_server->errorString()));
         qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
 
-        m_store = std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("s.ini")));
+        m_store = std::make_unique<SettingsStore>(m_dir.filePath("s.ini"));
         m_state = std::make_unique<AppState>(*m_store, QtMediaBackend::factory());
         auto catalog = QCoro::waitFor(APIClient::fetchCatalog());
         QVERIFY2(catalog.ok(), qPrintable(catalog.error().description()));
@@ -158,9 +153,9 @@ private slots:
     void cleanupTestCase() {
         m_state.reset();
         if (!m_previousDefault.isEmpty())
-            pactl({QStringLiteral("set-default-sink"), QString::fromUtf8(m_previousDefault)});
+            pactl({"set-default-sink", QString::fromUtf8(m_previousDefault)});
         for (const QString& module : std::as_const(m_modules))
-            pactl({QStringLiteral("unload-module"), module});
+            pactl({"unload-module", module});
     }
 
     void streamsTicksSeeksMovesAndContinues() {
@@ -212,7 +207,7 @@ private slots:
         AudioDeviceHelper::applyOutputDevice(m_deviceB, *m_store, &player());
         QCOMPARE(AudioDeviceHelper::storedOutputDevice({m_deviceA, m_deviceB}, *m_store),
                  m_deviceB);
-        QCOMPARE(pactl({QStringLiteral("get-default-sink")}).trimmed(), m_sinkB);
+        QCOMPARE(pactl({"get-default-sink"}).trimmed(), m_sinkB);
         QTRY_COMPARE_WITH_TIMEOUT(ourStreamSinks(), QList<qint64>{qint64(m_deviceB.id)}, 10000);
         const double beforeMove = player().currentTime();
         QTRY_VERIFY2_WITH_TIMEOUT(player().currentTime() > beforeMove + 1.0,

@@ -15,8 +15,8 @@ private slots:
         AudioPlayer player(QtMediaBackend::factory());
         Track track;
         track.id = 1;
-        track.title = QStringLiteral("Silent");
-        track.audioFile = QStringLiteral("http://127.0.0.1:1/audio/1.wav");
+        track.title = "Silent";
+        track.audioFile = "http://127.0.0.1:1/audio/1.wav";
         QTest::ignoreMessage(QtWarningMsg, "No audio output: the preview cannot play");
         player.play(track);
         QVERIFY(!player.currentTrack());

@@ -2,6 +2,7 @@
 #include "Cancellation.h"
 #include "Downloader.h"
 #include "NetworkSession.h"
+#include "ResidentMemory.h"
 #include "ScriptedHttpServer.h"
 #include "TestHome.h"
 
@@ -22,7 +23,7 @@ using Response = test::ScriptedHttpServer::Response;
 namespace {
 
 QStringList temporaryDownloads(const QString& folder = QDir::homePath()) {
-    return QDir(folder).entryList({QStringLiteral("*aru-*.download")}, QDir::Files | QDir::Hidden);
+    return QDir(folder).entryList({"*aru-*.download"}, QDir::Files | QDir::Hidden);
 }
 
 QByteArray contents(const QString& path) {
@@ -38,15 +39,6 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-qint64 residentBytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const auto match = QRegularExpression(QStringLiteral("VmRSS:\\s+(\\d+) kB"))
-                           .match(QString::fromLatin1(status.readAll()));
-    return match.captured(1).toLongLong() * 1024;
-}
-
 } // namespace
 
 class DownloaderTest : public QObject {
@@ -58,17 +50,14 @@ class DownloaderTest : public QObject {
     Track trackAt(const QString& path) {
         Track track;
         track.id = 1;
-        track.title = QStringLiteral("Pluie");
-        track.artist = QStringLiteral("Zoé");
+        track.title = "Pluie";
+        track.artist = "Zoé";
         track.downloadFile = path;
         return track;
     }
 
 private slots:
-    void init() {
-        m_server = std::make_unique<test::ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
-    }
+    void init() { m_server = test::ScriptedHttpServer::asCatalogueServer(); }
     void cleanup() { QVERIFY(temporaryDownloads().isEmpty()); }
 
     // Progress starts unknown, then gives fractions within 0..1 up to 1, and stops at the return;
@@ -266,20 +255,20 @@ private slots:
         QVERIFY(midTransfer >= 2);
         QVERIFY(temporaryDownloads(folder).isEmpty());
         const auto query = m_server->requests().constLast().query();
-        QCOMPARE(query.queryItemValue("email", QUrl::FullyDecoded),
-                 QStringLiteral("jane+sync@example.com"));
-        QCOMPARE(query.queryItemValue("token", QUrl::FullyDecoded), QStringLiteral("t&k"));
+        QCOMPARE(query.queryItemValue("email", QUrl::FullyDecoded), "jane+sync@example.com");
+        QCOMPARE(query.queryItemValue("token", QUrl::FullyDecoded), "t&k");
     }
 
     void largeDownloadsStreamToDisk() {
         constexpr qint64 size = 200 * 1024 * 1024;
         m_server->on("GET", "/api/download/big.wav", Response::generated(size));
         const QString destination = QDir::home().filePath("big.wav");
-        const qint64 before = residentBytes();
+        const qint64 before = test::ResidentMemory::currentBytes();
         qint64 peak = before;
         const auto saved = QCoro::waitFor(APIClient::downloadWAV(
-            trackAt("/api/audio/big.wav"), "e", "t", destination,
-            [&](std::optional<double>) { peak = std::max(peak, residentBytes()); }));
+            trackAt("/api/audio/big.wav"), "e", "t", destination, [&](std::optional<double>) {
+                peak = std::max(peak, test::ResidentMemory::currentBytes());
+            }));
         QVERIFY(saved.ok());
         QCOMPARE(QFileInfo(destination).size(), size);
         // The client and the scripted server share this process; together they stay far below

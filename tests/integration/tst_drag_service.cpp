@@ -42,10 +42,7 @@ class DragServiceTest : public QObject {
         m_services = std::make_unique<AppServices>(m_dir->filePath("caches"), maxTrackFileBytes);
         m_drag = &m_services->drags();
         m_state = std::make_unique<test::TestState>();
-        m_state->store().setString("aru.user.email", "demo@aru.test");
-        m_state->store().setString("aru.user.token", "token");
-        m_state->store().setString("aru.download.folder", downloadFolder());
-        m_state->restart();
+        m_state->restartSignedIn("demo@aru.test", "token", downloadFolder());
         m_downloads = (*m_state)->downloads();
     }
     std::unique_ptr<TrackDragController> controllerFor(const Track& track) {
@@ -69,8 +66,7 @@ private slots:
     void init() {
         m_state.reset();
         m_services.reset();
-        m_server = std::make_unique<test::ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_server = test::ScriptedHttpServer::asCatalogueServer();
         m_dir = std::make_unique<QTemporaryDir>();
         startServices();
     }

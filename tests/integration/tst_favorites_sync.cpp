@@ -41,8 +41,7 @@ class FavoritesSyncTest : public QObject {
 
 private slots:
     void init() {
-        m_server = std::make_unique<test::ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_server = test::ScriptedHttpServer::asCatalogueServer();
         m_dir = std::make_unique<QTemporaryDir>();
         m_store = std::make_unique<SettingsStore>(m_dir->filePath("settings.ini"));
     }

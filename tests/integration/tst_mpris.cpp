@@ -17,15 +17,15 @@ namespace {
 
 const QString service = QString::fromLatin1(MprisService::serviceName);
 const QString path = QString::fromLatin1(MprisService::objectPath);
-const QString player = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString player = "org.mpris.MediaPlayer2.Player";
 
 Track makeTrack(TrackId id, const QString& title) {
     Track track;
     track.id = id;
     track.title = title;
-    track.artist = QStringLiteral("Ann");
-    track.album = QStringLiteral("Tides");
-    track.audioFile = QStringLiteral("/api/audio/%1.wav").arg(id);
+    track.artist = "Ann";
+    track.album = "Tides";
+    track.audioFile = QString("/api/audio/%1.wav").arg(id);
     return track;
 }
 
@@ -68,8 +68,7 @@ class MprisTest : public QObject {
     }
     QVariant property(const QString& name, const QString& interface = player) {
         const QDBusReply<QDBusVariant> reply =
-            call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                 {interface, name});
+            call("org.freedesktop.DBus.Properties", "Get", {interface, name});
         return reply.isValid() ? reply.value().variant() : QVariant();
     }
     QDBusMessage invoke(const QString& method, const QVariantList& arguments = {}) {
@@ -77,15 +76,13 @@ class MprisTest : public QObject {
     }
     QVariantMap metadata() {
         QVariantMap map;
-        qvariant_cast<QDBusArgument>(property(QStringLiteral("Metadata"))) >> map;
+        qvariant_cast<QDBusArgument>(property("Metadata")) >> map;
         return map;
     }
 
 private slots:
     void initTestCase() {
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                        QStringLiteral("--print-address")});
+        m_daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
         if (!m_daemon.waitForStarted(5000))
             QSKIP("dbus-daemon is not installed (scripts/setup installs it)");
         QVERIFY(m_daemon.waitForReadyRead(5000));
@@ -100,12 +97,12 @@ private slots:
         QVERIFY(m_mpris);
         m_client =
             std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, "panel"));
-        QVERIFY(m_client->connect(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                  QStringLiteral("PropertiesChanged"), &m_heard,
+        QVERIFY(m_client->connect(service, path, "org.freedesktop.DBus.Properties",
+                                  "PropertiesChanged", &m_heard,
                                   SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
-        QVERIFY(m_client->connect(service, path, player, QStringLiteral("Seeked"), &m_heard,
-                                  SLOT(seeked(qlonglong))));
-        QTRY_COMPARE(property(QStringLiteral("CanGoNext")).toBool(), true);
+        QVERIFY(
+            m_client->connect(service, path, player, "Seeked", &m_heard, SLOT(seeked(qlonglong))));
+        QTRY_COMPARE(property("CanGoNext").toBool(), true);
     }
     void cleanupTestCase() {
         m_mpris.reset();
@@ -115,20 +112,20 @@ private slots:
     }
 
     void theAppIntroducesItself() {
-        const QString root = QStringLiteral("org.mpris.MediaPlayer2");
+        const QString root = "org.mpris.MediaPlayer2";
         QCOMPARE(property("Identity", root).toString(), QString("ARU Sync"));
         QCOMPARE(property("DesktopEntry", root).toString(), QString("com.aru_records.ARUSync"));
         QVERIFY(property("CanRaise", root).toBool() && property("CanQuit", root).toBool());
-        call(root, QStringLiteral("Raise"));
+        call(root, "Raise");
         QCOMPARE(m_raised, 1);
-        QCOMPARE(property(QStringLiteral("PlaybackStatus")).toString(), QString("Stopped"));
-        QVERIFY(property(QStringLiteral("CanPlay")).toBool());
-        QVERIFY(!property(QStringLiteral("CanPause")).toBool());
+        QCOMPARE(property("PlaybackStatus").toString(), QString("Stopped"));
+        QVERIFY(property("CanPlay").toBool());
+        QVERIFY(!property("CanPause").toBool());
         QVERIFY(metadata().isEmpty());
     }
 
     void thePanelPlaysStepsAndSeeks() {
-        invoke(QStringLiteral("Play")); // nothing loaded: the first of the list
+        invoke("Play"); // nothing loaded: the first of the list
         QCOMPARE(audio().currentTrack()->id, TrackId(7));
         QTRY_VERIFY(!m_heard.changes.isEmpty());
         QCOMPARE(m_heard.changes.last().value("PlaybackStatus").toString(), QString("Playing"));
@@ -137,7 +134,7 @@ private slots:
         QCOMPARE(metadata().value("xesam:album").toString(), QString("Tides"));
         QVERIFY(!metadata().contains("mpris:length")); // not known yet
 
-        invoke(QStringLiteral("Next"));
+        invoke("Next");
         QCOMPARE(audio().currentTrack()->id, TrackId(-8));
         QCOMPARE(qvariant_cast<QDBusObjectPath>(metadata().value("mpris:trackid")).path(),
                  QString("/com/aru_records/ARUSync/track/n8"));
@@ -145,36 +142,36 @@ private slots:
         backend->knownDuration = 120;
         backend->tick(10);
         QTRY_COMPARE(metadata().value("mpris:length").toLongLong(), 120'000'000LL);
-        QCOMPARE(property(QStringLiteral("Position")).toLongLong(), 10'000'000LL);
-        QVERIFY(property(QStringLiteral("CanSeek")).toBool());
+        QCOMPARE(property("Position").toLongLong(), 10'000'000LL);
+        QVERIFY(property("CanSeek").toBool());
 
         m_state->media().log.clear();
-        invoke(QStringLiteral("Seek"), {qlonglong(5'000'000)});
+        invoke("Seek", {qlonglong(5'000'000)});
         QTRY_COMPARE(m_heard.seeks, QList<qlonglong>{15'000'000});
-        invoke(QStringLiteral("SetPosition"),
+        invoke("SetPosition",
                {QVariant::fromValue(MprisMetadata::trackPath(7)), qlonglong(30'000'000)});
-        invoke(QStringLiteral("SetPosition"),
+        invoke("SetPosition",
                {QVariant::fromValue(MprisMetadata::trackPath(-8)), qlonglong(30'000'000)});
-        invoke(QStringLiteral("SetPosition"), // past the end: ignored
+        invoke("SetPosition", // past the end: ignored
                {QVariant::fromValue(MprisMetadata::trackPath(-8)), qlonglong(500'000'000)});
         QTRY_COMPARE(m_heard.seeks.size(), 2);
         const QStringList seeks = m_state->media().eventsOf(m_state->media().made);
         QCOMPARE(seeks, (QStringList{"seek 15", "seek 30"}));
 
-        invoke(QStringLiteral("PlayPause"));
+        invoke("PlayPause");
         QVERIFY(!audio().isPlaying());
         QTRY_COMPARE(m_heard.changes.last().value("PlaybackStatus").toString(), QString("Paused"));
-        call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
-             {player, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.25))});
+        call("org.freedesktop.DBus.Properties", "Set",
+             {player, "Volume", QVariant::fromValue(QDBusVariant(0.25))});
         QCOMPARE(audio().volume(), 0.25f);
-        invoke(QStringLiteral("Stop"));
+        invoke("Stop");
         QVERIFY(!audio().currentTrack());
         QTRY_COMPARE(m_heard.changes.last().value("PlaybackStatus").toString(), QString("Stopped"));
     }
 
     void noBusIsNoError() {
-        QDBusConnection nowhere = QDBusConnection::connectToBus(
-            QStringLiteral("unix:path=/nonexistent/bus"), QStringLiteral("nowhere"));
+        QDBusConnection nowhere =
+            QDBusConnection::connectToBus("unix:path=/nonexistent/bus", "nowhere");
         QVERIFY(!MprisService::start(**m_state, nowhere, {}));
     }
 };

@@ -60,8 +60,8 @@ private slots:
         m_server->on("GET", "/audio/7.wav", partial);
         StreamRelay relay;
         const QUrl local = relay.open(m_server->url("/audio/7.wav"));
-        QCOMPARE(local.host(), QStringLiteral("127.0.0.1"));
-        QVERIFY(local.path().endsWith(QLatin1String("/7.wav")));
+        QCOMPARE(local.host(), "127.0.0.1");
+        QVERIFY(local.path().endsWith("/7.wav"));
 
         const Fetched fetched = fetch(local, "bytes=4-");
         QCOMPARE(fetched.status(), 206);
@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(gone.status(), 404);
         QCOMPARE(gone.body, QByteArray("no such track"));
         QUrl unknown = local;
-        unknown.setPath(QStringLiteral("/0123/7.wav"));
+        unknown.setPath("/0123/7.wav");
         QCOMPARE(fetch(unknown).status(), 404);
     }
 

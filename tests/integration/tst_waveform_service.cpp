@@ -42,14 +42,6 @@ class WaveformServiceTest : public QObject {
     bool waitUntilLoaded(TrackId id) {
         return QTest::qWaitFor([&] { return m_service->loadedTrackIDs().contains(id); }, 10'000);
     }
-    QList<test::ScriptedHttpServer::Request> requestsTo(const QString& prefix) const {
-        QList<test::ScriptedHttpServer::Request> matching;
-        for (const auto& request : m_server->requests()) {
-            if (request.path().startsWith(prefix))
-                matching.append(request);
-        }
-        return matching;
-    }
 
 private slots:
     void initTestCase() {
@@ -68,8 +60,7 @@ private slots:
     }
 
     void init() {
-        m_server = std::make_unique<test::ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_server = test::ScriptedHttpServer::asCatalogueServer();
         m_service.reset(); // one service at a time
         m_caches = std::make_unique<QTemporaryDir>();
         m_trackFiles = std::make_unique<TrackFileCache>(m_caches->filePath("Tracks"));
@@ -130,7 +121,7 @@ private slots:
         for (TrackId id = 1; id <= 7; ++id)
             QVERIFY(m_service->isLoaded(id));
         QTest::qWait(100);
-        QCOMPARE(requestsTo("/api/sync/peaks/").size(), 7);
+        QCOMPARE(m_server->requestsTo("/api/sync/peaks/").size(), 7);
         QVERIFY(!m_service->isLoaded(8));
         QVERIFY(m_service->processingIds().isEmpty());
         // The server's values are kept exactly as they came.
@@ -149,7 +140,7 @@ private slots:
         m_service->enqueueBackgroundLoad(6, "/api/audio/b/take.wav", "sync+jane@aru.test", "t&k=n");
         QVERIFY(waitUntilLoaded(5) && waitUntilLoaded(6));
 
-        const auto downloads = requestsTo("/api/download/");
+        const auto downloads = m_server->requestsTo("/api/download/");
         QCOMPARE(downloads.size(), 2);
         // E-mail and token travel percent-encoded, so "+" and "&" arrive intact.
         const QUrlQuery query = downloads.first().query();
@@ -161,7 +152,7 @@ private slots:
         QVERIFY(QFile::copy(m_trackFiles->path(5), m_trackFiles->path(8)));
         enqueue(8);
         QVERIFY(waitUntilLoaded(8));
-        QCOMPARE(requestsTo("/api/download/").size(), 2);
+        QCOMPARE(m_server->requestsTo("/api/download/").size(), 2);
         QVERIFY(m_service->cached(8) == m_service->cached(5));
         const auto peaks = m_service->cached(5);
         QVERIFY(peaks);

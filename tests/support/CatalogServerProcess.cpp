@@ -27,9 +27,7 @@ CatalogServerProcess::CatalogServerProcess(const QStringList& extraArguments, bo
             std::fwrite(lines.constData(), 1, size_t(lines.size()), stderr);
         });
     m_process.start(QStringLiteral(ARU_CATALOG_SERVER_PATH),
-                    QStringList{QStringLiteral("--port"), QStringLiteral("0"),
-                                QStringLiteral("--data-dir"), m_dataDir.path()} +
-                        extraArguments);
+                    QStringList{"--port", "0", "--data-dir", m_dataDir.path()} + extraArguments);
     if (!m_process.waitForStarted(kStartTimeoutMs)) {
         m_error = m_process.errorString();
         return;
@@ -42,7 +40,7 @@ CatalogServerProcess::CatalogServerProcess(const QStringList& extraArguments, bo
     bool ok = false;
     const uint port = line.toUInt(&ok);
     if (!ok || port == 0 || port > 65535) {
-        m_error = QStringLiteral("the server announced no port (first line: \"%1\", exit code %2)")
+        m_error = QString("the server announced no port (first line: \"%1\", exit code %2)")
                       .arg(QString::fromUtf8(line))
                       .arg(m_process.exitCode());
         stop();
@@ -60,7 +58,7 @@ bool CatalogServerProcess::isRunning() const {
 }
 
 QUrl CatalogServerProcess::baseUrl() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_port));
+    return QUrl(QString("http://127.0.0.1:%1").arg(m_port));
 }
 
 bool CatalogServerProcess::stop() {

@@ -35,10 +35,10 @@ public:
         , m_media(media)
         , m_number(++media.made) {
         media.current = this;
-        record(QStringLiteral("made ") + source.toString());
+        record("made " + source.toString());
     }
     ~FakeMediaBackend() override {
-        record(QStringLiteral("destroyed"));
+        record("destroyed");
         if (m_media.current == this)
             m_media.current = nullptr;
     }
@@ -59,29 +59,25 @@ public:
     bool playing = false;
     float volume = 1;
 
-    void play() override { playing = true, record(QStringLiteral("play")); }
-    void pause() override { playing = false, record(QStringLiteral("pause")); }
+    void play() override { playing = true, record("play"); }
+    void pause() override { playing = false, record("pause"); }
     double rate() const override { return playing ? 1 : 0; }
-    void seek(double s) override { record(QStringLiteral("seek ") + QString::number(s)); }
+    void seek(double s) override { record("seek " + QString::number(s)); }
     double position() const override { return 0; }
     std::optional<double> duration() const override { return knownDuration; }
-    void setVolume(float v) override { volume = v, record(QStringLiteral("volume %1").arg(v)); }
+    void setVolume(float v) override { volume = v, record(QString("volume %1").arg(v)); }
     void setOutputDevice(const QByteArray& uid) override {
-        record(QStringLiteral("device ") + QString::fromUtf8(uid));
+        record("device " + QString::fromUtf8(uid));
     }
     void setPositionObserver(std::chrono::milliseconds interval,
                              std::function<void(double)> report) override {
-        m_report = std::move(report), record(QStringLiteral("observer %1").arg(interval.count()));
+        m_report = std::move(report), record(QString("observer %1").arg(interval.count()));
     }
-    void removePositionObserver() override {
-        m_report = nullptr, record(QStringLiteral("observer removed"));
-    }
+    void removePositionObserver() override { m_report = nullptr, record("observer removed"); }
     void setEndOfItemHandler(std::function<void()> handler) override {
-        m_endOfItem = std::move(handler), record(QStringLiteral("end handler"));
+        m_endOfItem = std::move(handler), record("end handler");
     }
-    void removeEndOfItemHandler() override {
-        m_endOfItem = nullptr, record(QStringLiteral("end handler removed"));
-    }
+    void removeEndOfItemHandler() override { m_endOfItem = nullptr, record("end handler removed"); }
 
 private:
     void record(const QString& event) {

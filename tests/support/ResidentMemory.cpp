@@ -8,7 +8,7 @@ namespace aru::test::ResidentMemory {
 namespace {
 
 qint64 statusBytes(const QByteArray& field) {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {
@@ -29,7 +29,7 @@ qint64 peakBytes() {
 }
 
 void resetPeak() {
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    QFile clearRefs("/proc/self/clear_refs");
     if (clearRefs.open(QIODevice::WriteOnly))
         clearRefs.write("5");
 }

@@ -257,6 +257,12 @@ ScriptedHttpServer::~ScriptedHttpServer() {
     delete m_server;
 }
 
+std::unique_ptr<ScriptedHttpServer> ScriptedHttpServer::asCatalogueServer() {
+    auto server = std::make_unique<ScriptedHttpServer>();
+    qputenv("ARU_SYNC_BASE_URL", server->baseUrl().toString().toUtf8());
+    return server;
+}
+
 bool ScriptedHttpServer::isListening() const {
     return m_server->isListening();
 }
@@ -276,6 +282,14 @@ void ScriptedHttpServer::on(const QByteArray& method, const QString& path, Respo
 
 void ScriptedHttpServer::setDefault(Response response) {
     m_default = std::move(response);
+}
+
+QList<ScriptedHttpServer::Request> ScriptedHttpServer::requestsTo(const QString& prefix) const {
+    QList<Request> matching;
+    for (const Request& request : m_requests)
+        if (request.path().startsWith(prefix))
+            matching.append(request);
+    return matching;
 }
 
 bool ScriptedHttpServer::waitForRequests(int count, int timeoutMs) const {

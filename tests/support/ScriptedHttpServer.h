@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -72,6 +73,9 @@ public:
     explicit ScriptedHttpServer(QObject* parent = nullptr);
     ~ScriptedHttpServer() override;
 
+    // A new server that the client under test takes for the catalogue server (ARU_SYNC_BASE_URL).
+    static std::unique_ptr<ScriptedHttpServer> asCatalogueServer();
+
     bool isListening() const;
     // "http://127.0.0.1:PORT", without a trailing slash.
     QUrl baseUrl() const;
@@ -85,6 +89,8 @@ public:
     void setDefault(Response response);
 
     QList<Request> requests() const { return m_requests; }
+    // The requests whose decoded path starts with `prefix`, in order.
+    QList<Request> requestsTo(const QString& prefix) const;
     // Waits, running the event loop, until `count` requests arrived in all.
     bool waitForRequests(int count, int timeoutMs = 5000) const;
 

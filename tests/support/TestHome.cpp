@@ -23,13 +23,13 @@ TestHome::TestHome(const char* testName) {
         throw std::runtime_error("cannot create a test home");
     m_path = QFile::decodeName(pattern);
     setPathVariable("HOME", m_path);
-    setPathVariable("XDG_CONFIG_HOME", m_path + QStringLiteral("/.config"));
-    setPathVariable("XDG_CACHE_HOME", m_path + QStringLiteral("/.cache"));
-    setPathVariable("XDG_DATA_HOME", m_path + QStringLiteral("/.local/share"));
-    setPathVariable("TMPDIR", m_path + QStringLiteral("/tmp"));
+    setPathVariable("XDG_CONFIG_HOME", m_path + "/.config");
+    setPathVariable("XDG_CACHE_HOME", m_path + "/.cache");
+    setPathVariable("XDG_DATA_HOME", m_path + "/.local/share");
+    setPathVariable("TMPDIR", m_path + "/tmp");
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QDir().mkpath(m_path + QStringLiteral("/Documents"));
+    QDir().mkpath(m_path + "/Documents");
 }
 
 TestHome::~TestHome() {

@@ -23,9 +23,18 @@ public:
     FakeMedia& media() { return m_media; }
     QString folder() const { return m_dir.path(); }
 
+    // Restarts as a run after a sign-in does, downloading into `downloadFolder` if one is given.
+    void restartSignedIn(const QString& email = "demo@aru.test", const QString& token = "token",
+                         const QString& downloadFolder = {}) {
+        m_store->setString("aru.user.email", email);
+        m_store->setString("aru.user.token", token);
+        if (!downloadFolder.isEmpty())
+            m_store->setString("aru.download.folder", downloadFolder);
+        restart();
+    }
     void restart() {
         m_state.reset();
-        m_store = std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("settings.ini")));
+        m_store = std::make_unique<SettingsStore>(m_dir.filePath("settings.ini"));
         m_state = std::make_unique<AppState>(*m_store, m_media.factory());
     }
 

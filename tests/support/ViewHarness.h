@@ -25,13 +25,13 @@ public:
     explicit ViewHarness(const QString& qmlFile, QSize size = {1280, 820},
                          const QVariantMap& properties = {}) {
         m_view = std::make_unique<QQuickView>();
-        m_view->engine()->addImportPath(QStringLiteral("qrc:/qt/qml"));
+        m_view->engine()->addImportPath("qrc:/qt/qml");
         if (ImageCache::exists())
             ImageCache::installInto(*m_view->engine());
         m_view->setInitialProperties(properties);
         m_view->setResizeMode(QQuickView::SizeRootObjectToView);
         m_view->resize(size);
-        m_view->setSource(QUrl(QStringLiteral("qrc:/qt/qml/Aru/") + qmlFile));
+        m_view->setSource(QUrl("qrc:/qt/qml/Aru/" + qmlFile));
         if (m_view->status() != QQuickView::Ready)
             qWarning("cannot load %s: %s", qPrintable(qmlFile),
                      qPrintable(m_view->errors().value(0).toString()));
@@ -77,7 +77,7 @@ public:
                                 ? QCoreApplication::applicationDirPath() + "/screenshots"
                                 : configured;
         QDir().mkpath(dir);
-        image.save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+        image.save(dir + QLatin1Char('/') + name + ".png");
         return image;
     }
     // Colours the renderer may round by a couple of steps per channel.

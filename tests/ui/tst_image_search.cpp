@@ -83,7 +83,7 @@ private slots:
             << "Earlier"
             << "[ImageSearch] failed: The server's answer could not be read";
         QTest::newRow("tags of the wrong type")
-            << Response::text("<html>busy</html>") << "earlier"
+            << Response::json(R"({"description":"x","tags":["dark",1]})") << "earlier"
             << "Earlier"
             << "[ImageSearch] failed: The server's answer could not be read";
         Response cut = Response::json(R"({"tags":["dark"]})");

@@ -9,7 +9,7 @@
 
 using namespace aru;
 
-// Renders the sign-in screen on a real window system and checks sizes and colours in the picture.
+// Renders the sign-in screen on a real window system and checks colours in the picture.
 // The pictures are kept in "screenshots" beside the test binary (or in ARU_SCREENSHOT_DIR).
 class LoginScreenshotsTest : public QObject {
     Q_OBJECT
@@ -42,51 +42,38 @@ private slots:
         QVERIFY(m_view->isReady() && m_view->waitExposed());
     }
 
-    void signInMode() {
+    // The button on the accent once it can send, at half opacity before; the e-mail field on the
+    // surface inside a one-point hairline of white at 10 % over the page. Sizes: tst_login_view.
+    void buttonAndField_data() {
+        QTest::addColumn<bool>("reset");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<qreal>("buttonOpacity");
+        QTest::newRow("login-sign-in-disabled") << false << "" << 0.5;
+        QTest::newRow("login-sign-in") << false << "aru-demo" << 1.0;
+        QTest::newRow("login-reset") << true << "" << 1.0;
+    }
+    void buttonAndField() {
+        QFETCH(bool, reset);
+        QFETCH(QString, password);
+        QFETCH(qreal, buttonOpacity);
+        if (reset)
+            QMetaObject::invokeMethod(m_view->root()->property("controller").value<QObject*>(),
+                                      "toggleResetMode");
         item("emailField")->setProperty("text", "demo@aru.test");
+        item("passwordField")->setProperty("text", password);
         QTest::qWait(100);
-        const QImage empty = grab("login-sign-in-disabled");
-        const QRect button = sceneRect("submitButton");
-        // Disabled: the accent at half opacity over the page.
-        const QColor halfAccent =
-            over(QColor::fromRgbF(Theme::Color::accent.redF(), Theme::Color::accent.greenF(),
-                                  Theme::Color::accent.blueF(), 0.5),
-                 Theme::Color::bgDark);
-        QVERIFY2(near(empty.pixelColor(button.left() + 3, button.center().y()), halfAccent),
-                 qPrintable(empty.pixelColor(button.left() + 3, button.center().y()).name()));
-
-        item("passwordField")->setProperty("text", "aru-demo");
-        QTest::qWait(100);
-        const QImage image = grab("login-sign-in");
-        QCOMPARE(image.size() / m_view->window()->devicePixelRatio(), QSize(1280, 820));
+        const QImage image = grab(QTest::currentDataTag());
         QVERIFY(near(image.pixelColor(5, 5), Theme::Color::bgDark));
-        QVERIFY(
-            near(image.pixelColor(button.left() + 3, button.center().y()), Theme::Color::accent));
-        QCOMPARE(button.width(), 320);
-
-        // The field: surface inside a one-point hairline of white at 10 % over the page.
+        QColor accent = Theme::Color::accent;
+        accent.setAlphaF(buttonOpacity);
+        const QRect button = sceneRect("submitButton");
+        const QColor shown = image.pixelColor(button.left() + 3, button.center().y());
+        QVERIFY2(near(shown, over(accent, Theme::Color::bgDark)), qPrintable(shown.name()));
         const QRect field = sceneRect("emailField");
-        QCOMPARE(field.width(), 320);
         QVERIFY(near(image.pixelColor(field.right() - 3, field.center().y()),
                      Theme::Color::surfaceDark));
         QVERIFY(near(image.pixelColor(field.left(), field.center().y()),
                      over(Theme::Color::borderDark, Theme::Color::bgDark)));
-        // The brand block sits above the form with the title block in between.
-        QVERIFY(sceneRect("titleText").bottom() < field.top());
-    }
-
-    void resetMode() {
-        QMetaObject::invokeMethod(m_view->root()->property("controller").value<QObject*>(),
-                                  "toggleResetMode");
-        item("emailField")->setProperty("text", "demo@aru.test");
-        QTest::qWait(100);
-        const QImage image = grab("login-reset");
-        QVERIFY(!item("passwordField")->isVisible());
-        const QRect button = sceneRect("submitButton");
-        QVERIFY(
-            near(image.pixelColor(button.left() + 3, button.center().y()), Theme::Color::accent));
-        // The button follows the e-mail field directly (12 + 4 below it).
-        QCOMPARE(button.top() - sceneRect("emailField").bottom() - 1, 16);
     }
 };
 

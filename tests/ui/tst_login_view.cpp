@@ -30,21 +30,13 @@ class LoginViewTest : public QObject {
         m_view->type(keys);
     }
     void pressReturn() { QTest::keyClick(m_view->window(), Qt::Key_Return); }
-    QList<ScriptedHttpServer::Request> authRequests() const {
-        QList<ScriptedHttpServer::Request> found;
-        for (const auto& request : m_server->requests())
-            if (request.path() == "/api/sync/auth")
-                found.append(request);
-        return found;
-    }
 
 private slots:
     void init() {
         m_state.reset();
         m_state = std::make_unique<test::TestState>();
         (*m_state)->preferences()->setLanguage(AppLanguage::En);
-        m_server = std::make_unique<ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_server = ScriptedHttpServer::asCatalogueServer();
         m_view = std::make_unique<test::ViewHarness>("LoginView.qml");
         QVERIFY(m_view->isReady() && m_view->waitExposed());
     }
@@ -62,11 +54,12 @@ private slots:
         QCOMPARE(item("submitButton")->opacity(), 0.5);
         click("submitButton"); // a disabled button sends nothing
         QTest::qWait(50);
-        QCOMPARE(authRequests().size(), 0);
+        QCOMPARE(m_server->requestsTo("/api/sync/auth").size(), 0);
 
         pressReturn();
-        QTRY_COMPARE(authRequests().size(), 1);
-        const QJsonObject body = QJsonDocument::fromJson(authRequests()[0].body).object();
+        QTRY_COMPARE(m_server->requestsTo("/api/sync/auth").size(), 1);
+        const QJsonObject body =
+            QJsonDocument::fromJson(m_server->requestsTo("/api/sync/auth")[0].body).object();
         QCOMPARE(body.value("email").toString(), "jane@aru.test");
         QCOMPARE(body.value("password").toString(), "");
         QTRY_VERIFY(item("errorText")->isVisible());
@@ -92,7 +85,7 @@ private slots:
         QVERIFY(!item("submitSpinner")->isVisible());
         QCOMPARE(text("submitLabel"), "SIGN IN");
         QTest::qWait(100);
-        QCOMPARE(authRequests().size(), 1);
+        QCOMPARE(m_server->requestsTo("/api/sync/auth").size(), 1);
     }
 
     void resetModeRoundTrip() {
@@ -117,7 +110,8 @@ private slots:
         QCOMPARE(text("resetSuccessText"), "Email sent. Check your inbox to set a new password.");
         QVERIFY(!item("errorText")->isVisible()); // a new request clears the old message
         QCOMPARE(text("submitLabel"), "SEND");    // still in reset mode
-        const QJsonObject body = QJsonDocument::fromJson(authRequests().last().body).object();
+        const QJsonObject body =
+            QJsonDocument::fromJson(m_server->requestsTo("/api/sync/auth").last().body).object();
         QCOMPARE(body.value("action").toString(), "reset");
         QCOMPARE(body.value("email").toString(), "jane@aru.test");
 
@@ -137,17 +131,22 @@ private slots:
         QCOMPARE(item("passwordField")->property("placeholderText").toString(), "Mot de passe");
     }
 
+    // A column 320 wide centred in the window under the title, the button 4 below the form's
+    // usual 12-point spacing after the last field, in both modes.
     void formIsAColumn320Wide() {
-        QCOMPARE(item("form")->width(), 320.0);
-        // Field and button widths: tst_login_screenshots, signInMode.
-        // Centred in the window.
-        const QPointF left = item("form")->mapToScene(QPointF(0, 0));
-        QCOMPARE(left.x(), (1280.0 - 320) / 2);
-        // The button sits 4 below the form's usual 12-point spacing.
-        const qreal gap =
-            item("submitButton")->mapToScene(QPointF(0, 0)).y() -
-            item("passwordField")->mapToScene(QPointF(0, item("passwordField")->height())).y();
-        QCOMPARE(gap, 16.0);
+        QCOMPARE(item("form")->mapToScene(QPointF(0, 0)).x(), (1280.0 - 320) / 2);
+        for (const char* name : {"form", "emailField", "passwordField", "submitButton"})
+            QCOMPARE(item(name)->width(), 320.0);
+        const auto bottom = [this](const char* name) {
+            return item(name)->mapToScene(QPointF(0, item(name)->height())).y();
+        };
+        QVERIFY(bottom("titleText") < item("emailField")->mapToScene(QPointF(0, 0)).y());
+        const auto gapAbove = [&](const char* field) {
+            return item("submitButton")->mapToScene(QPointF(0, 0)).y() - bottom(field);
+        };
+        QCOMPARE(gapAbove("passwordField"), 16.0);
+        click("modeLink");
+        QTRY_COMPARE(gapAbove("emailField"), 16.0);
     }
 };
 

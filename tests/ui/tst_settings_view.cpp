@@ -17,14 +17,13 @@ namespace {
 
 QString defaultSink() {
     QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
+    pactl.start("pactl", {"get-default-sink"});
     pactl.waitForFinished(5000);
     return QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
 }
 
 bool setDefaultSink(const QString& name) {
-    return QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("set-default-sink"), name}) ==
-           0;
+    return QProcess::execute("pactl", {"set-default-sink", name}) == 0;
 }
 
 } // namespace
@@ -108,8 +107,7 @@ private slots:
         QVERIFY(QDir().mkpath(bin));
         QFile script(QDir(bin).filePath("xdg-open"));
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(
-            QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1'\n").arg(record).toUtf8());
+        script.write(QString("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1'\n").arg(record).toUtf8());
         script.close();
         script.setPermissions(script.permissions() | QFile::ExeOwner);
         const QByteArray path = qgetenv("PATH");

@@ -5,6 +5,7 @@
 #include "TestState.h"
 #include "Theme.h"
 #include "TrackDragController.h"
+#include "TrackInfoCells.h"
 #include "ViewHarness.h"
 
 #include <QDir>
@@ -53,20 +54,16 @@ private slots:
         m_state.reset();
         m_services.reset();
         m_dir = std::make_unique<QTemporaryDir>();
-        m_server = std::make_unique<test::ScriptedHttpServer>();
+        m_server = test::ScriptedHttpServer::asCatalogueServer();
         m_server->setDefault(Response::text("none", 404));
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
         m_services = std::make_unique<AppServices>(m_dir->filePath("caches"));
         m_state = std::make_unique<test::TestState>();
-        m_state->store().setString("aru.user.email", "demo@aru.test");
-        m_state->store().setString("aru.user.token", "token");
-        m_state->store().setString("aru.download.folder", m_dir->filePath("Downloads"));
-        m_state->restart();
+        m_state->restartSignedIn("demo@aru.test", "token", m_dir->filePath("Downloads"));
         (*m_state)->preferences()->setLanguage(AppLanguage::En);
     }
 
     // Six moods: four chips in a wide window, two in a compact one. Without a genre there is no
-    // genre text and no GENRE cell; a year of 0 is listed, an empty ISRC is not.
+    // genre text.
     void sparseTrackInWideAndCompactLayouts() {
         Track track = test::sampleTrack(m_server->baseUrl());
         track.genre.reset();
@@ -81,17 +78,15 @@ private slots:
 
         m_view->click("infoButton");
         QTRY_VERIFY(m_view->item("infoPanel"));
-        // What the panel shows, cell by cell: its label and its value.
-        QStringList shown;
+        // The panel shows the cells the rules give, each as its label and its value; the rules
+        // themselves are tst_track_view_rules' infoCellsListWhatTheTrackHas.
+        QList<TrackInfoCells::Cell> shown;
         for (const QQuickItem* cell : m_view->item("infoGrid")->childItems()) {
             if (const auto lines = cell->childItems(); lines.size() == 2)
-                shown.append(lines[0]->property("text").toString() + "=" +
-                             lines[1]->property("text").toString());
+                shown.append(
+                    {lines[0]->property("text").toString(), lines[1]->property("text").toString()});
         }
-        QCOMPARE(shown, QStringList({"Album=Rain Tapes", "Year=0", "BPM=92", "Key=A minor",
-                                     "Duration=3:05", "TEMPO=Slow", "VOCAL=Instrumental",
-                                     "MOOD=Dark, Tense, Noir, Calm, Hopeful, Epic",
-                                     "Themes=Night, City", "Instruments=Piano, Strings"}));
+        QCOMPARE(shown, TrackInfoCells::cells(track, AppLanguage::En));
         QTRY_COMPARE(m_view->item("infoBox")->height(), m_view->item("infoPanel")->height());
         m_view->click("infoButton");
         QTRY_COMPARE(m_view->item("infoBox")->height(), 0.0);
@@ -143,18 +138,18 @@ private slots:
         m_server->on("GET", "/api/sync/peaks/42", Response::json(R"({"peaks":[0.5]})"));
         show(test::sampleTrack(m_server->baseUrl()));
         QCOMPARE(m_view->property("badgeIcon", "name").toString(), "arrow.down");
+        const QPoint corner = m_view->sceneRect("dragBadge").bottomRight();
         m_view->click("dragBadge");
         QCOMPARE(dragState(), DragState::Loading);
         QVERIFY(m_view->property("badgeRing", "active").toBool());
+        // The ring grows the badge from 22 to 26, from its corner.
+        QCOMPARE(m_view->sceneRect("dragBadge"), QRect(corner - QPoint(25, 25), QSize(26, 26)));
         m_view->click("dragBadge");
         QTRY_COMPARE(dragState(), DragState::Ready);
         QCOMPARE(m_view->property("badgeIcon", "name").toString(), "square.grid.3x3.fill");
         m_view->click("dragBadge");
         QTest::qWait(100);
-        const auto downloads =
-            std::count_if(m_server->requests().cbegin(), m_server->requests().cend(),
-                          [](const auto& r) { return r.path().startsWith("/api/download/"); });
-        QCOMPARE(downloads, 1);
+        QCOMPARE(m_server->requestsTo("/api/download/").size(), 1);
     }
 
     void heartTogglesTheFavourite() {

@@ -1,5 +1,6 @@
 #include "AppServices.h"
 #include "FontRegistry.h"
+#include "LicenseMail.h"
 #include "SampleTrack.h"
 #include "ScriptedHttpServer.h"
 #include "TestHome.h"
@@ -20,7 +21,7 @@ using namespace aru;
 using Response = test::ScriptedHttpServer::Response;
 
 // A track row on a real window system (OpenGL through Xvfb, as on a desktop): pictures in its
-// four looks checked for sizes and colours, and the licence request handed to the desktop's mail
+// looks checked for sizes and colours, and the licence request handed to the desktop's mail
 // program. Pictures are kept in "screenshots" beside the test binary (or ARU_SCREENSHOT_DIR).
 class TrackRowScreenshotsTest : public QObject {
     Q_OBJECT
@@ -77,8 +78,7 @@ private slots:
         m_view.reset();
         m_state.reset();
         m_services.reset();
-        m_server = std::make_unique<test::ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_server = test::ScriptedHttpServer::asCatalogueServer();
         QImage cover(64, 64, QImage::Format_RGB32);
         cover.fill(m_coverColor);
         QByteArray png;
@@ -88,16 +88,13 @@ private slots:
         m_caches = std::make_unique<QTemporaryDir>();
         m_services = std::make_unique<AppServices>(m_caches->path());
         m_state = std::make_unique<test::TestState>();
-        m_state->store().setString("aru.user.email", "demo@aru.test");
-        m_state->store().setString("aru.user.token", "token");
-        m_state->store().setString("aru.download.folder", m_caches->filePath("Downloads"));
-        m_state->restart();
+        m_state->restartSignedIn("demo@aru.test", "token", m_caches->filePath("Downloads"));
         (*m_state)->preferences()->setLanguage(AppLanguage::En);
         (*m_state)->layout()->updateLayout(1280);
         m_track = test::sampleTrack(m_server->baseUrl());
     }
 
-    void idle() {
+    void idleThenDetailsOpen() {
         show();
         QTest::qWait(300);
         const QImage image = m_view->grab("track-row-idle");
@@ -115,6 +112,16 @@ private slots:
         // The idle badge: a 22-wide black disc 4 in from the cover's corner.
         const QRect badge = rect("dragBadge");
         QCOMPARE(badge, QRect(cover.right() - 4 - 22 + 1, cover.bottom() - 4 - 22 + 1, 22, 22));
+
+        // With the details open, the button is on the accent and the panel below the line.
+        m_view->click("infoButton");
+        QTest::qWait(400);
+        const QImage info = m_view->grab("track-row-info");
+        const QRect button = rect("infoButton");
+        QVERIFY(near(info.pixelColor(button.left() + 2, button.top() + 2), Theme::Color::accent));
+        const QRect panel = rect("infoPanel");
+        QCOMPARE(panel.top(), line.bottom() + 1);
+        QVERIFY(near(info.pixelColor(10, panel.top() + 5), Theme::Color::surfaceDark));
     }
 
     void playingWithProgress() {
@@ -141,8 +148,6 @@ private slots:
                                   Theme::Color::accent.blueF(), 0.04),
                  Theme::Color::bgDark);
         QVERIFY(near(image.pixelColor(5, line.center().y()), tint));
-        QCOMPARE(m_view->property("positionText", "text").toString(), "1:14");
-        QCOMPARE(m_view->property("durationText", "text").toString(), "3:05");
         // One bar per peak at this width, 1.5 wide: the pixel nearest a bar's centre is covered
         // by at least three quarters. The loudest bar before 40 % (peak 14) is the accent, the
         // loudest after it (peak 297) white at 0.58 × 0.7.
@@ -165,33 +170,6 @@ private slots:
         QVERIFY(showsBar(14, Theme::Color::accent));
         QVERIFY(showsBar(297, WaveformBarLayout::barColor(1, false)));
         QVERIFY(!showsBar(297, Theme::Color::accent));
-        QCOMPARE(m_view->property("playGlyph", "name").toString(), "pause.fill");
-    }
-
-    void infoOpen() {
-        show();
-        m_view->click("infoButton");
-        QTest::qWait(400);
-        const QImage image = m_view->grab("track-row-info");
-        const QRect info = rect("infoButton");
-        QVERIFY(near(image.pixelColor(info.left() + 2, info.top() + 2), Theme::Color::accent));
-        const QRect panel = rect("infoPanel");
-        QCOMPARE(panel.top(), rect("rowLine").bottom() + 1);
-        QVERIFY(near(image.pixelColor(10, panel.top() + 5), Theme::Color::surfaceDark));
-    }
-
-    void downloading() {
-        Response slow = Response::binary(QByteArray(4096, 'x'));
-        slow.delayMs = 3000;
-        m_server->on("GET", "/api/download/42.wav", slow);
-        show();
-        m_view->click("wavButton");
-        QTRY_VERIFY((*m_state)->downloads()->activeDownloads().contains(42));
-        (*m_state)->downloads()->setProgress(42, 0.428);
-        QTRY_COMPARE(m_view->property("wavLabel", "text").toString(), "42%");
-        QTest::qWait(300);
-        m_view->grab("track-row-downloading");
-        QCOMPARE(rect("dragBadge").size(), QSize(26, 26));
     }
 
     void licenseRequestReachesTheMailProgram() {
@@ -199,15 +177,9 @@ private slots:
         show();
         m_view->click("licenseButton");
         QTRY_VERIFY(!recordedMailUrl().isEmpty());
-        QCOMPARE(
-            recordedMailUrl(),
-            "mailto:licensing@aru-records.com"
-            "?subject=License%20Request%20%E2%80%94%20Rock%20%2B%20Roll%20%26%20%231%20at%20"
-            "100%25%0ALive"
-            "&body=Bonjour%2C%0A%0AJe%20suis%20int%C3%A9ress%C3%A9%28e%29%20par%20une%20"
-            "licence%20pour%20le%20morceau%20suivant%20%3A%0A%0A%20%20%E2%80%A2%20Title%20%3A%20"
-            "Rock%20%2B%20Roll%20%26%20%231%20at%20100%25%0ALive%0A%20%20%E2%80%A2%20Artist%20"
-            "%3A%20Jane%20Roe%0A%20%20%E2%80%A2%20ISRC%20%3A%20FR-ARU-21-00042%0A%0AMerci.");
+        // Handed over exactly as made; how it is made is tst_track_view_rules' licenceRequest.
+        QCOMPARE(recordedMailUrl(),
+                 LicenseMail::url(m_track, AppLanguage::En).toString(QUrl::FullyEncoded));
     }
 
     // The sidebar's row: 48 cover, 22 play button, 24 strip, the WAV button and the remove button
@@ -257,32 +229,15 @@ private slots:
                                  10'000);
         received.clear();
         const QPoint from = m_view->window()->mapToGlobal(rect("titleText").center());
-        const auto at = [](int v) { return QString::number(v); };
         QProcess pointer;
-        pointer.start("xdotool", {"mousemove",
-                                  at(from.x()),
-                                  at(from.y()),
-                                  "mousedown",
-                                  "1",
-                                  "sleep",
-                                  "0.2",
-                                  "mousemove",
-                                  at(from.x() + 20),
-                                  at(from.y() + 20),
-                                  "sleep",
-                                  "0.2",
-                                  "mousemove",
-                                  "300",
-                                  "540",
-                                  "sleep",
-                                  "0.3",
-                                  "mousemove",
-                                  "310",
-                                  "550",
-                                  "sleep",
-                                  "0.3",
-                                  "mouseup",
-                                  "1"});
+        pointer.start("xdotool", QString("mousemove %1 %2 mousedown 1 sleep 0.2 mousemove %3 %4 "
+                                         "sleep 0.2 mousemove 300 540 sleep 0.3 mousemove 310 550 "
+                                         "sleep 0.3 mouseup 1")
+                                     .arg(from.x())
+                                     .arg(from.y())
+                                     .arg(from.x() + 20)
+                                     .arg(from.y() + 20)
+                                     .split(' '));
         QTRY_VERIFY_WITH_TIMEOUT((received += target.readAllStandardOutput()).count('\n') >= 2,
                                  10'000);
         target.kill();

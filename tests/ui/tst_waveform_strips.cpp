@@ -61,13 +61,10 @@ private slots:
         m_state.reset();
         m_services.reset();
         m_dir = std::make_unique<QTemporaryDir>();
-        m_server = std::make_unique<test::ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+        m_server = test::ScriptedHttpServer::asCatalogueServer();
         m_services = std::make_unique<AppServices>(m_dir->filePath("caches"));
         m_state = std::make_unique<test::TestState>();
-        m_state->store().setString("aru.user.email", "demo@aru.test");
-        m_state->store().setString("aru.user.token", "token");
-        m_state->restart();
+        m_state->restartSignedIn();
     }
 
     // On a track that is not playing the pointer only picks the row's start point, and the

@@ -12,16 +12,9 @@ using namespace aru;
 
 namespace {
 
-const QList<DownloadEntry> sampleHistory{{Q_INT64_C(9007199254740993),
-                                          QStringLiteral("Pluie d'été"), QStringLiteral("Zoé"),
-                                          QStringLiteral("2026-12-01T10:00:00Z")},
-                                         {7, QStringLiteral("Night"), QStringLiteral("Jane Roe"),
-                                          QStringLiteral("2026-11-30T08:00:00Z")}};
-
-void storeSession(SettingsStore& store, const QString& email, const QString& token) {
-    store.setString(QStringLiteral("aru.user.email"), email);
-    store.setString(QStringLiteral("aru.user.token"), token);
-}
+const QList<DownloadEntry> sampleHistory{
+    {Q_INT64_C(9007199254740993), "Pluie d'été", "Zoé", "2026-12-01T10:00:00Z"},
+    {7, "Night", "Jane Roe", "2026-11-30T08:00:00Z"}};
 
 } // namespace
 
@@ -40,38 +33,35 @@ private slots:
         const QString documents =
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         const QUrl folder = state->preferences()->downloadFolder();
-        QCOMPARE(folder.toLocalFile(), documents + QStringLiteral("/ARU Records"));
+        QCOMPARE(folder.toLocalFile(), documents + "/ARU Records");
         QVERIFY(QDir(folder.toLocalFile()).exists());
         QVERIFY(documents.startsWith(QDir::homePath())); // never the real user's folder
     }
 
     void everyPartStoresItsChangesForTheNextRun() {
         test::TestState state;
-        state.store().setBytes(QStringLiteral("aru.downloads"),
-                               DownloadEntry::listToJson(sampleHistory));
-        state.store().setString(QStringLiteral("aru.theme"), QStringLiteral("light"));
+        state.store().setBytes("aru.downloads", DownloadEntry::listToJson(sampleHistory));
+        state.store().setString("aru.theme", "light");
         state.restart();
-        const QString folder = state.folder() + QStringLiteral("/nested/WAV");
+        const QString folder = state.folder() + "/nested/WAV";
         state->favorites()->toggleFavorite(7);
         state->favorites()->toggleFavorite(Q_INT64_C(9007199254740993));
         Track track;
         track.id = 12;
-        track.title = QStringLiteral("Snow");
-        track.artist = QStringLiteral("Ann");
+        track.title = "Snow";
+        track.artist = "Ann";
         state->downloads()->recordDownload(track);
         state->preferences()->setDownloadFolder(QUrl::fromLocalFile(folder));
         state->preferences()->setLanguage(AppLanguage::Ja);
         const QList<DownloadEntry> history = state->downloads()->downloads();
-        storeSession(state.store(), QStringLiteral("jane+sync@example.com"),
-                     QStringLiteral("tok=en"));
 
-        state.restart();
+        state.restartSignedIn("jane+sync@example.com", "tok=en");
         QVERIFY(state->session()->isLoggedIn());
-        QCOMPARE(state->session()->userEmail(), QStringLiteral("jane+sync@example.com"));
-        QCOMPARE(state->session()->userToken(), QStringLiteral("tok=en"));
+        QCOMPARE(state->session()->userEmail(), "jane+sync@example.com");
+        QCOMPARE(state->session()->userToken(), "tok=en");
         QCOMPARE(state->favorites()->favorites(), (QList<TrackId>{Q_INT64_C(9007199254740993), 7}));
-        QCOMPARE(state.store().string(QStringLiteral("aru.favorites")),
-                 std::optional<QString>(QStringLiteral("[9007199254740993,7]")));
+        QCOMPARE(state.store().string("aru.favorites"),
+                 std::optional<QString>("[9007199254740993,7]"));
         QCOMPARE(history.size(), 3);
         QCOMPARE(state->downloads()->downloads(), history);
         QCOMPARE(state->preferences()->downloadFolder().toLocalFile(), folder);
@@ -100,27 +90,25 @@ private slots:
         QFETCH(QString, key);
         QFETCH(QByteArray, stored);
         test::TestState state;
-        state.store().setBytes(QStringLiteral("aru.favorites"), "[3]");
-        state.store().setBytes(QStringLiteral("aru.downloads"),
-                               DownloadEntry::listToJson(sampleHistory));
+        state.store().setBytes("aru.favorites", "[3]");
+        state.store().setBytes("aru.downloads", DownloadEntry::listToJson(sampleHistory));
         state.store().setBytes(key, stored);
         state.restart();
         QCOMPARE(state->favorites()->favorites(),
-                 key == QLatin1String("aru.favorites") ? QList<TrackId>() : QList<TrackId>{3});
+                 key == "aru.favorites" ? QList<TrackId>() : QList<TrackId>{3});
         QCOMPARE(state->downloads()->downloads(),
-                 key == QLatin1String("aru.downloads") ? QList<DownloadEntry>() : sampleHistory);
+                 key == "aru.downloads" ? QList<DownloadEntry>() : sampleHistory);
         QCOMPARE(state->preferences()->theme(), AppTheme::Dark);
         QCOMPARE(state->preferences()->language(), AppLanguages::systemDefault());
     }
 
     void logoutEndsOnlyTheSession() {
         test::TestState state;
-        storeSession(state.store(), QStringLiteral("a@b.c"), QStringLiteral("t"));
-        state.restart();
+        state.restartSignedIn("a@b.c", "t");
         QVERIFY(state->session()->isLoggedIn()); // a stored token is trusted without the server
         state->downloads()->recordDownload(Track{});
-        state->search()->setSearchText(QStringLiteral("rain"));
-        state->search()->setSelectedMood(QStringLiteral("Calm"));
+        state->search()->setSearchText("rain");
+        state->search()->setSelectedMood("Calm");
         QSignalSpy loggedIn(state->session(), &Session::isLoggedInChanged);
 
         state->session()->logout();
@@ -129,8 +117,8 @@ private slots:
         QVERIFY(!state->session()->isLoggedIn());
         QVERIFY(state->session()->userEmail().isEmpty() && state->session()->userToken().isEmpty());
         QCOMPARE(state->downloads()->downloads().size(), 1);
-        QCOMPARE(state->search()->searchText(), QStringLiteral("rain"));
-        QCOMPARE(state->search()->selectedMood(), std::optional<QString>(QStringLiteral("Calm")));
+        QCOMPARE(state->search()->searchText(), "rain");
+        QCOMPARE(state->search()->selectedMood(), std::optional<QString>("Calm"));
         state.restart();
         QVERIFY(!state->session()->isLoggedIn());
         QCOMPARE(state->downloads()->downloads().size(), 1);
@@ -148,8 +136,8 @@ private slots:
 
         QSignalSpy search(state->search(), &CatalogSearch::searchTextChanged);
         QSignalSpy mood(state->search(), &CatalogSearch::selectedMoodChanged);
-        state->search()->setSearchText(QStringLiteral("x"));
-        state->search()->setSearchText(QStringLiteral("x"));
+        state->search()->setSearchText("x");
+        state->search()->setSearchText("x");
         state->search()->setSelectedMood(QString()); // an empty filter is a filter, unlike none
         state->search()->setSelectedMood(QString());
         state->search()->setSelectedMood(std::nullopt);
@@ -161,16 +149,16 @@ private slots:
         state->preferences()->setLanguage(AppLanguage::Fr);
         state->preferences()->setLanguage(AppLanguage::Fr);
         QCOMPARE(language.count(), 1);
-        QCOMPARE(SettingsStore(state.store().fileName()).string(QStringLiteral("aru.lang")),
-                 std::optional<QString>(QStringLiteral("fr")));
-        QCOMPARE(state->preferences()->t(QStringLiteral("player.play")), QStringLiteral("Lecture"));
+        QCOMPARE(SettingsStore(state.store().fileName()).string("aru.lang"),
+                 std::optional<QString>("fr"));
+        QCOMPARE(state->preferences()->t("player.play"), "Lecture");
     }
 
     void viewsBindToThePartsAndCannotWriteWhatTheStateOwns() {
         test::TestState state;
         state->preferences()->setLanguage(AppLanguage::En);
         QQmlEngine engine;
-        engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        engine.addImportPath("qrc:/qt/qml");
         QQmlComponent component(&engine);
         component.setData("import QtQml\nimport Aru\nQtObject {\n"
                           "  property string play: AppState.preferences.t(\"player.play\")\n"
@@ -178,22 +166,21 @@ private slots:
                           "  property var mood: AppState.search.selectedMood\n"
                           "  function signIn() { AppState.session.isLoggedIn = true }\n"
                           "  function load() { AppState.catalog.isLoadingCatalog = true }\n}",
-                          QUrl(QStringLiteral("qrc:/test.qml")));
+                          QUrl("qrc:/test.qml"));
         std::unique_ptr<QObject> object(component.create());
         QVERIFY2(object, qPrintable(component.errorString()));
-        QCOMPARE(object->property("play").toString(), QStringLiteral("Play"));
+        QCOMPARE(object->property("play").toString(), "Play");
         QVERIFY(!object->property("mood").isValid());
 
         state->preferences()->setLanguage(AppLanguage::Ja);
-        QCOMPARE(object->property("play").toString(), QStringLiteral("再生"));
-        state->search()->setSelectedMood(QStringLiteral("Dark"));
-        QCOMPARE(object->property("mood").toString(), QStringLiteral("Dark"));
+        QCOMPARE(object->property("play").toString(), "再生");
+        state->search()->setSelectedMood("Dark");
+        QCOMPARE(object->property("mood").toString(), "Dark");
         state->layout()->updateLayout(500);
         QVERIFY(object->property("compact").toBool());
 
         for (const char* write : {"signIn", "load"}) {
-            QTest::ignoreMessage(QtWarningMsg,
-                                 QRegularExpression(QStringLiteral("read-only property")));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("read-only property"));
             QMetaObject::invokeMethod(object.get(), write);
         }
         QVERIFY(!state->session()->isLoggedIn() && !state->catalog()->isLoadingCatalog());
@@ -203,16 +190,14 @@ private slots:
 
     void anUncreatableDownloadFolderIsIgnored() {
         test::TestState state;
-        const QString blocked = state.folder() + QStringLiteral("/file");
+        const QString blocked = state.folder() + "/file";
         QFile file(blocked);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        state.store().setString(QStringLiteral("aru.download.folder"),
-                                blocked + QStringLiteral("/WAV"));
+        state.store().setString("aru.download.folder", blocked + "/WAV");
         state.restart();
-        QCOMPARE(state->preferences()->downloadFolder().toLocalFile(),
-                 blocked + QStringLiteral("/WAV"));
-        QVERIFY(!QDir(blocked + QStringLiteral("/WAV")).exists());
+        QCOMPARE(state->preferences()->downloadFolder().toLocalFile(), blocked + "/WAV");
+        QVERIFY(!QDir(blocked + "/WAV").exists());
     }
 };
 

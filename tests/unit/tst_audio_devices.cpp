@@ -29,7 +29,7 @@ private:
 };
 
 Device out(quint32 id, const char* utf8Name) {
-    return {id, true, QStringLiteral("uid-%1").arg(id),
+    return {id, true, QString("uid-%1").arg(id),
             utf8Name ? std::optional(QString::fromUtf8(utf8Name)) : std::nullopt};
 }
 
@@ -43,7 +43,7 @@ class AudioDevicesTest : public QObject {
 
 private slots:
     void init() {
-        m_store = std::make_unique<SettingsStore>(m_dir.filePath(QStringLiteral("s.ini")));
+        m_store = std::make_unique<SettingsStore>(m_dir.filePath("s.ini"));
         m_store->remove(AudioDeviceHelper::settingKey());
         m_store->remove(AudioDeviceHelper::uidSettingKey());
     }
@@ -76,7 +76,7 @@ private slots:
         QList<quint32> ids;
         for (const AudioDevice& device : AudioDeviceHelper::listOutputDevices(query)) {
             ids.append(device.id);
-            QCOMPARE(device.uid, QStringLiteral("uid-%1").arg(device.id));
+            QCOMPARE(device.uid, QString("uid-%1").arg(device.id));
             QVERIFY(!device.name.isEmpty());
         }
         QCOMPARE(ids, listed);
@@ -86,10 +86,10 @@ private slots:
         FakeDeviceQuery failing(std::nullopt);
         QVERIFY(AudioDeviceHelper::listOutputDevices(failing).isEmpty());
         // The real query neither fails loudly nor starts a server of its own.
-        qputenv("PULSE_SERVER", "unix:" + m_dir.filePath(QStringLiteral("none")).toUtf8());
+        qputenv("PULSE_SERVER", "unix:" + m_dir.filePath("none").toUtf8());
         PulseAudioDeviceQuery pulse;
         const bool noDevices = !pulse.devices() && AudioDeviceHelper::listOutputDevices().isEmpty();
-        const bool madeDefault = pulse.setDefaultOutput(QStringLiteral("aru_test_sink_a"));
+        const bool madeDefault = pulse.setDefaultOutput("aru_test_sink_a");
         qunsetenv("PULSE_SERVER");
         QVERIFY(noDevices);
         QVERIFY(!madeDefault);
@@ -120,18 +120,18 @@ private slots:
         test::FakeMedia media;
         AudioPlayer player(media.factory());
         Track track;
-        track.audioFile = QStringLiteral("/api/audio/1.wav");
+        track.audioFile = "/api/audio/1.wav";
         player.play(track);
         m_store->setInteger(AudioDeviceHelper::settingKey(), 1);
         m_store->setString(AudioDeviceHelper::uidSettingKey(), "sink-1");
         FakeDeviceQuery query(Devices{});
 
         AudioDeviceHelper::applyOutputDevice(chosen, *m_store, query, &player);
-        QCOMPARE(m_store->integer(QStringLiteral("aru.audio.device.id")), storedId);
-        QCOMPARE(m_store->string(QStringLiteral("aru.audio.device.uid")),
+        QCOMPARE(m_store->integer("aru.audio.device.id"), storedId);
+        QCOMPARE(m_store->string("aru.audio.device.uid"),
                  chosen ? std::optional(chosen->uid) : std::nullopt);
         QCOMPARE(query.defaults, defaults);
-        QCOMPARE(media.eventsOf(1).filter(QStringLiteral("device")), moves);
+        QCOMPARE(media.eventsOf(1).filter("device"), moves);
     }
 
     void theStoredChoiceIsFoundByUid_data() {

@@ -14,7 +14,7 @@ namespace {
 Track track(TrackId id) {
     Track t;
     t.id = id;
-    t.audioFile = QStringLiteral("/api/audio/%1.wav").arg(id);
+    t.audioFile = QString("/api/audio/%1.wav").arg(id);
     return t;
 }
 
@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(m_player->currentTime(), 30.0); // at once, before the seek lands
         QCOMPARE(m_player->duration(), 120.0);
         backend->tick(31);
-        QCOMPARE(m_media.eventsOf(1).filter(QStringLiteral("seek")), QStringList{"seek 30"});
+        QCOMPARE(m_media.eventsOf(1).filter("seek"), QStringList{"seek 30"});
     }
 
     void theLoadedTrackIsReused_data() {
@@ -130,7 +130,7 @@ private slots:
     void aTrackWithoutStreamAddressChangesNothing() {
         loaded(7, 200, 50);
         Track broken = track(9);
-        broken.audioFile = QStringLiteral("http:no-host");
+        broken.audioFile = "http:no-host";
         m_player->play(broken);
         QVERIFY(m_media.log.isEmpty());
         QCOMPARE(m_player->currentTrack()->id, TrackId(7));
@@ -185,7 +185,7 @@ private slots:
         // The usual callback plays another track, destroying the player that is calling it.
         m_player->setOnTrackEnded([&] { m_player->play(track(8)); });
         backend.finish();
-        QCOMPARE(m_media.eventsOf(1).last(), QStringLiteral("destroyed"));
+        QCOMPARE(m_media.eventsOf(1).last(), "destroyed");
         QCOMPARE(m_player->currentTrack()->id, TrackId(8));
     }
 

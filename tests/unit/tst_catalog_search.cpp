@@ -206,7 +206,7 @@ private slots:
             const QString& key = it.key();
             // A key that is not lower-case and trimmed, or holds a double space, can never match.
             QCOMPARE(key, key.toLower().trimmed());
-            QVERIFY2(!key.contains(QLatin1String("  ")), qPrintable(key));
+            QVERIFY2(!key.contains("  "), qPrintable(key));
             QVERIFY2(key.count(u' ') < 3, qPrintable(key)); // phrases are looked up to 3 words
             const QStringList& tags = it.value();
             QCOMPARE(QSet<QString>(tags.cbegin(), tags.cend()).size(), tags.size());

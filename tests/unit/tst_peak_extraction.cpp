@@ -52,7 +52,7 @@ private slots:
             const double envelope = 0.5 + 0.5 * std::sin(double(frame) / 3000.0 + channel);
             return float(envelope * noise(random) * 0.9);
         };
-        const QString file = path(QStringLiteral("noise.wav"));
+        const QString file = path("noise.wav");
         QVERIFY(writeWav(file, frames, sample, {channels, 44'100, subtype}));
 
         const auto streamed = PeakExtraction::extractPeaks(file, peakCount);

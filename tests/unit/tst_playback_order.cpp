@@ -14,9 +14,9 @@ QList<Track> catalogue() {
     for (int i = 0; i < genres.size(); ++i) {
         Track track;
         track.id = i + 1;
-        track.title = QStringLiteral("Track %1").arg(i + 1);
+        track.title = QString("Track %1").arg(i + 1);
         track.genre = genres[i];
-        track.audioFile = QStringLiteral("/api/audio/%1.wav").arg(i + 1);
+        track.audioFile = QString("/api/audio/%1.wav").arg(i + 1);
         tracks.append(track);
     }
     return tracks;
@@ -63,7 +63,7 @@ private slots:
         QFETCH(TrackId, expected);
         if (current)
             play(current);
-        search().setSelectedGenre(QStringLiteral("Jazz"));
+        search().setSelectedGenre("Jazz");
         forward ? playback().playNext() : playback().playPrevious();
         QCOMPARE(currentId(), expected);
         QVERIFY(player().isPlaying());
@@ -76,7 +76,7 @@ private slots:
     void aFilterMatchingNothingLeavesThePlayerAlone() {
         play(3);
         m_media->log.clear();
-        search().setSelectedGenre(QStringLiteral("Polka"));
+        search().setSelectedGenre("Polka");
         playback().playNext();
         playback().playPrevious();
         QCOMPARE(currentId(), TrackId(3));
@@ -84,25 +84,25 @@ private slots:
     }
 
     void theEndOfATrackPlaysTheNextOneOfTheListAsItIsNow() {
-        search().setSelectedGenre(QStringLiteral("Jazz"));
+        search().setSelectedGenre("Jazz");
         play(3);
         m_media->current->finish();
         QCOMPARE(currentId(), TrackId(4));
         m_media->current->finish();
         QCOMPARE(currentId(), TrackId(1));
-        search().setSelectedGenre(QStringLiteral("Rock"));
+        search().setSelectedGenre("Rock");
         m_media->current->finish();
         QCOMPARE(currentId(), TrackId(2));
         QVERIFY(player().isPlaying());
     }
 
     void aOneTrackListStartsItsTrackAgain() {
-        search().setSelectedGenre(QStringLiteral("Solo"));
+        search().setSelectedGenre("Solo");
         play(5);
         m_media->log.clear();
         m_media->current->finish();
         QCOMPARE(m_media->made, 1);
-        QCOMPARE(m_media->eventsOf(1).last(), QStringLiteral("play"));
+        QCOMPARE(m_media->eventsOf(1).last(), "play");
         QVERIFY(player().isPlaying());
         // "Next" in the middle of the only track starts it from the beginning too.
         m_media->log.clear();

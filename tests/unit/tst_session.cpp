@@ -31,10 +31,8 @@ class SessionTest : public QObject {
         m_state.reset();
         m_state = std::make_unique<test::TestState>();
         if (withSession) {
-            m_state->store().setString("aru.user.email", "jane@aru.test");
-            m_state->store().setString("aru.user.token", "tok-9");
             m_state->store().setBytes("aru.favorites", "[5]");
-            m_state->restart();
+            m_state->restartSignedIn("jane@aru.test", "tok-9");
         }
         return **m_state;
     }
@@ -53,18 +51,15 @@ class SessionTest : public QObject {
         response.headers.append({"ETag", etag});
         return response;
     }
-    void useServer(std::unique_ptr<ScriptedHttpServer> server) {
-        m_server = std::move(server);
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
+    void useNewServer() {
+        m_server = ScriptedHttpServer::asCatalogueServer();
         m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[4,2]})"));
     }
 
 private slots:
     void init() {
         QDir(CacheFolders::folder("Catalog")).removeRecursively();
-        m_server = std::make_unique<ScriptedHttpServer>();
-        qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
-        m_server->on("GET", "/api/sync/favorites", Response::json(R"({"trackIds":[4,2]})"));
+        useNewServer();
     }
 
     void startUpLoadsTheCatalogueThenTheFavourites_data() {
@@ -235,7 +230,7 @@ private slots:
             QFile file(firstCopy.path());
             QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(file.size() - 9));
         } else if (damage == "other server") {
-            useServer(std::make_unique<ScriptedHttpServer>());
+            useNewServer();
         }
         Response fresh = status == 200 ? catalogue(6, "\"v2\"") : Response::text({}, status);
         fresh.delayMs = 300;

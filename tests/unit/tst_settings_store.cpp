@@ -24,9 +24,9 @@ private slots:
     void everyWriteReachesTheFileAtOnceAndOnlyItsOwnerCanReadIt() {
         QFETCH(bool, existedReadableByOthers);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("folder/s.ini"));
+        const QString path = dir.filePath("folder/s.ini");
         if (existedReadableByOthers) {
-            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("folder"))));
+            QVERIFY(QDir().mkpath(dir.filePath("folder")));
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly) &&
                     file.write("[General]\naru.theme=dark\n") > 0);
@@ -40,59 +40,55 @@ private slots:
         };
         SettingsStore store(path);
         QVERIFY(ownerOnly());
-        QVERIFY(store.setString(QStringLiteral("aru.user.token"), QStringLiteral("secret")));
+        QVERIFY(store.setString("aru.user.token", "secret"));
         // Another reader sees the value while the writer is still alive.
-        QCOMPARE(SettingsStore(path).string(QStringLiteral("aru.user.token")),
-                 std::optional<QString>(QStringLiteral("secret")));
+        QCOMPARE(SettingsStore(path).string("aru.user.token"), std::optional<QString>("secret"));
         QVERIFY(ownerOnly());
-        QCOMPARE(store.string(QStringLiteral("aru.theme")),
+        QCOMPARE(store.string("aru.theme"),
                  existedReadableByOthers ? std::optional<QString>("dark") : std::nullopt);
         // Values that change together are written together; a value that does not change costs
         // no write.
-        QVERIFY(store.setValues({{QStringLiteral("aru.user.email"), QStringLiteral("a@b.c")},
-                                 {QStringLiteral("aru.user.token"), QStringLiteral("t2")}}));
-        QCOMPARE(SettingsStore(path).string(QStringLiteral("aru.user.email")), "a@b.c");
+        QVERIFY(store.setValues({{"aru.user.email", "a@b.c"}, {"aru.user.token", "t2"}}));
+        QCOMPARE(SettingsStore(path).string("aru.user.email"), "a@b.c");
         const QDateTime written = QFileInfo(path).lastModified();
         QTest::qWait(20);
-        QVERIFY(store.setString(QStringLiteral("aru.user.token"), QStringLiteral("t2")));
+        QVERIFY(store.setString("aru.user.token", "t2"));
         QCOMPARE(QFileInfo(path).lastModified(), written);
         QVERIFY(ownerOnly());
     }
 
     void typedValuesReadBackExactly() {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("s.ini"));
+        const QString path = dir.filePath("s.ini");
         const QByteArray binary("[1,2]\x00\xff\n=", 10);
         {
             SettingsStore store(path);
-            store.setInteger(QStringLiteral("aru.audio.device.id"), 4294967295LL);
-            store.setBoolean(QStringLiteral("aru.flag"), false);
-            store.setBytes(QStringLiteral("aru.bytes"), binary);
-            store.setString(QStringLiteral("aru.text"), QStringLiteral("a, b; \"c\" = é"));
+            store.setInteger("aru.audio.device.id", 4294967295LL);
+            store.setBoolean("aru.flag", false);
+            store.setBytes("aru.bytes", binary);
+            store.setString("aru.text", "a, b; \"c\" = é");
         }
         SettingsStore store(path);
-        QCOMPARE(store.integer(QStringLiteral("aru.audio.device.id")),
-                 std::optional<qint64>(4294967295LL));
-        QCOMPARE(store.boolean(QStringLiteral("aru.flag")), std::optional<bool>(false));
-        QCOMPARE(store.bytes(QStringLiteral("aru.bytes")), std::optional<QByteArray>(binary));
-        QCOMPARE(store.string(QStringLiteral("aru.text")),
-                 std::optional<QString>(QStringLiteral("a, b; \"c\" = é")));
-        QVERIFY(!store.string(QStringLiteral("aru.missing")));
-        QVERIFY(store.remove(QStringLiteral("aru.audio.device.id")));
-        QVERIFY(!store.integer(QStringLiteral("aru.audio.device.id")));
+        QCOMPARE(store.integer("aru.audio.device.id"), std::optional<qint64>(4294967295LL));
+        QCOMPARE(store.boolean("aru.flag"), std::optional<bool>(false));
+        QCOMPARE(store.bytes("aru.bytes"), std::optional<QByteArray>(binary));
+        QCOMPARE(store.string("aru.text"), std::optional<QString>("a, b; \"c\" = é"));
+        QVERIFY(!store.string("aru.missing"));
+        QVERIFY(store.remove("aru.audio.device.id"));
+        QVERIFY(!store.integer("aru.audio.device.id"));
     }
 
     void valuesOfTheWrongKindReadAsMissing() {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("s.ini"));
+        const QString path = dir.filePath("s.ini");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("[aru]\naudio.device.id=twelve\nflag=maybe\nbig=99999999999999999999\n");
         file.close();
         SettingsStore store(path);
-        QVERIFY(!store.integer(QStringLiteral("aru/audio.device.id")));
-        QVERIFY(!store.boolean(QStringLiteral("aru/flag")));
-        QVERIFY(!store.integer(QStringLiteral("aru/big")));
+        QVERIFY(!store.integer("aru/audio.device.id"));
+        QVERIFY(!store.boolean("aru/flag"));
+        QVERIFY(!store.integer("aru/big"));
     }
 };
 

@@ -64,7 +64,7 @@ private slots:
         QVERIFY(!t.genre && !t.mood && !t.tempo && !t.year && !t.instruments && !t.isrc);
         QCOMPARE(t.themes, std::optional<QStringList>(QStringList()));
         QCOMPARE(t.coverArt, std::optional<QString>(QString()));
-        QCOMPARE(t.description_fr, std::optional<QString>(QStringLiteral("Pluie")));
+        QCOMPARE(t.description_fr, std::optional<QString>("Pluie"));
         QVERIFY(!t.artists && !t.description && !t.bpm);
     }
 
@@ -104,12 +104,11 @@ private slots:
             "instruments":["Piano"],"themes":[],"description":"d","description_fr":"f",
             "description_ja":"j","artists":["Ève","Bob"]})");
         const QJsonObject encoded = original.toJson();
-        QCOMPARE(encoded.value(QLatin1String("bpm")).toInteger(), 90);
+        QCOMPARE(encoded.value("bpm").toInteger(), 90);
         QCOMPARE(decoded(QJsonDocument(encoded).toJson().constData()), original);
 
         const QJsonObject sparse = decoded(R"({"id":1,"title":"T","artist":"A"})").toJson();
-        QCOMPARE(sparse.keys(), (QStringList{QStringLiteral("artist"), QStringLiteral("audioFile"),
-                                             QStringLiteral("id"), QStringLiteral("title")}));
+        QCOMPARE(sparse.keys(), (QStringList{"artist", "audioFile", "id", "title"}));
     }
 
     void equalityAndHashCoverEveryField() {
@@ -117,9 +116,9 @@ private slots:
         Track emptyList = base;
         emptyList.mood = QStringList();
         Track otherTheme = base;
-        otherTheme.themes = QStringList{QStringLiteral("y")};
+        otherTheme.themes = QStringList{"y"};
         Track otherDescription = base;
-        otherDescription.description_ja = QStringLiteral("j");
+        otherDescription.description_ja = "j";
         for (const Track& other : {emptyList, otherTheme, otherDescription}) {
             QVERIFY(!(other == base));
             QVERIFY(qHash(other) != qHash(base));
