@@ -153,13 +153,8 @@ private slots:
         enqueue(8);
         QVERIFY(waitUntilLoaded(8));
         QCOMPARE(m_server->requestsTo("/api/download/").size(), 2);
+        // The bars' count and scale: tst_peak_extraction.
         QVERIFY(m_service->cached(8) == m_service->cached(5));
-        const auto peaks = m_service->cached(5);
-        QVERIFY(peaks);
-        QCOMPARE(peaks->size(), 380);
-        for (const float v : *peaks)
-            QVERIFY(v >= 0.0f && v <= 1.0f);
-        QCOMPARE(*std::max_element(peaks->cbegin(), peaks->cend()), 1.0f);
     }
 
     void aFailedDownloadIsLoggedKeptNowhereAndNotRetried() {
