@@ -201,9 +201,7 @@ private slots:
 
         // The file vanished after the row became ready: an empty drag, still in the history.
         QFile::remove(downloaded);
-        Track other = remix();
-        other.id = 12;
-        m_downloads->recordDownload(other);
+        m_downloads->recordDownload(remix(12));
         QVERIFY(controller->beginDrag().isEmpty());
         QCOMPARE(m_downloads->downloads().first().id, 11);
     }
