@@ -248,8 +248,7 @@ ScriptedHttpServer::ScriptedHttpServer(QObject* parent)
 
 ScriptedHttpServer::~ScriptedHttpServer() {
     // Connections unregister themselves here, so they go while the list still exists.
-    const QList<Connection*> connections = m_connections;
-    qDeleteAll(connections);
+    qDeleteAll(QList<Connection*>(m_connections));
     delete m_server;
 }
 
