@@ -176,16 +176,14 @@ private slots:
         QFETCH(QString, failure);
         QFETCH(QString, message);
         Track track = scriptedTrack();
-        m_scripted->on("GET", "/api/download/7.wav", Response::generated(100'000));
+        Response answer = Response::generated(100'000);
         if (failure == "404")
-            m_scripted->on("GET", "/api/download/7.wav", Response::text("<html>gone</html>", 404));
+            answer = Response::text("<html>gone</html>", 404);
+        if (failure == "cut")
+            answer.cutAfter = 40'000;
+        m_scripted->on("GET", "/api/download/7.wav", answer);
         if (failure == "no file")
             track.downloadFile.reset();
-        if (failure == "cut") {
-            Response cut = Response::generated(100'000);
-            cut.cutAfter = 40'000;
-            m_scripted->on("GET", "/api/download/7.wav", cut);
-        }
         if (failure == "folder") {
             QFile blocker(m_dir->filePath("blocker"));
             QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -245,9 +243,7 @@ private slots:
             history << DownloadEntry{i, "t", "a", "2020-01-01T00:00:00Z"};
         m_store->setBytes("aru.downloads", DownloadEntry::listToJson(history));
         restart();
-        Track track;
-        track.id = id;
-        m_downloads->recordDownload(track);
+        m_downloads->recordDownload(scriptedTrack(id));
         QCOMPARE(m_downloads->downloads().size(), qsizetype(size));
         QCOMPARE(m_downloads->downloads().first().id, id);
         QCOMPARE(m_downloads->downloads().last().id, last);
