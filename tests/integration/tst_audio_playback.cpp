@@ -211,18 +211,14 @@ private slots:
                                   playbackReport().constData(), 10000);
 
         // The end of the item starts the next track of the filtered list, on the chosen sink.
-        int ended = 0;
-        QList<double> timesAtEnd;
+        QList<double> timesAtEnd; // one stop, reported at 0
         connect(&player(), &AudioPlayer::isPlayingChanged, &listening, [&] {
-            if (!player().isPlaying()) {
-                ++ended;
+            if (!player().isPlaying())
                 timesAtEnd.append(player().currentTime());
-            }
         });
         player().seek(player().duration() - 1.0);
         QTRY_VERIFY_WITH_TIMEOUT(player().currentTrack() && player().currentTrack()->id == third.id,
                                  15000);
-        QCOMPARE(ended, 1);
         QCOMPARE(timesAtEnd, QList<double>{0.0});
         QVERIFY(player().isPlaying());
         QTRY_VERIFY2_WITH_TIMEOUT(player().duration() > 0 && player().currentTime() > 0.5,
