@@ -107,8 +107,7 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(qint64, cutAfter);
         Response response = Response::text(body, status);
-        if (cutAfter >= 0)
-            response.cutAfter = cutAfter;
+        response.cutAfter = cutAfter >= 0 ? std::optional(cutAfter) : std::nullopt;
         m_server->on("GET", "/covers/1.png", response);
         const QUrl url = m_server->url("/covers/1.png");
         QCOMPARE(QCoro::waitFor(m_cache->image(url)), std::nullopt);
