@@ -215,8 +215,7 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(m_server->requests().size(), 0);
 
-        Track other = remix();
-        other.id = 12;
+        Track other = remix(12);
         other.title = "Another";
         controller->setTrack(other);
         QCOMPARE(controller->dragState(), DragState::Idle);
