@@ -201,9 +201,7 @@ private slots:
 
         // The file vanished after the row became ready: an empty drag, still in the history.
         QFile::remove(downloaded);
-        Track other = remix();
-        other.id = 12;
-        m_downloads->recordDownload(other);
+        m_downloads->recordDownload(remix(12));
         QVERIFY(controller->beginDrag().isEmpty());
         QCOMPARE(m_downloads->downloads().first().id, 11);
     }
@@ -217,8 +215,7 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(m_server->requests().size(), 0);
 
-        Track other = remix();
-        other.id = 12;
+        Track other = remix(12);
         other.title = "Another";
         controller->setTrack(other);
         QCOMPARE(controller->dragState(), DragState::Idle);

@@ -11,7 +11,6 @@
 #include <QQmlEngine>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QtEndian>
 
 using namespace aru;
 using Response = test::ScriptedHttpServer::Response;
@@ -32,25 +31,6 @@ QByteArray picture(int width, int height, const char* format = "PNG") {
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x * y) % 256));
     return encoded(image, format);
-}
-
-// A tiny PNG whose header announces 60000 × 60000 pixels.
-QByteArray decompressionBomb() {
-    QByteArray png = picture(1, 1);
-    const auto be32 = [](quint32 v) {
-        QByteArray bytes(4, '\0');
-        qToBigEndian(v, bytes.data());
-        return bytes;
-    };
-    png.replace(16, 8, be32(60000) + be32(60000));
-    quint32 crc = 0xFFFFFFFF; // CRC-32 of the IHDR chunk's type and data
-    for (const char byte : png.mid(12, 17)) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    png.replace(29, 4, be32(~crc));
-    return png;
 }
 
 } // namespace
@@ -117,7 +97,6 @@ private slots:
         QTest::newRow("truncated PNG") << 200 << png.left(png.size() / 2) << -1LL;
         QTest::newRow("truncated JPEG") << 200 << jpeg.left(jpeg.size() * 2 / 3) << -1LL;
         QTest::newRow("connection cut") << 200 << png << qint64(png.size() / 2);
-        QTest::newRow("decompression bomb") << 200 << decompressionBomb() << -1LL;
         QTest::newRow("picture on an error") << 503 << png << -1LL;
         QTest::newRow("svg")
             << 200 << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='9' height='9'/>")
@@ -128,8 +107,7 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(qint64, cutAfter);
         Response response = Response::text(body, status);
-        if (cutAfter >= 0)
-            response.cutAfter = cutAfter;
+        response.cutAfter = cutAfter >= 0 ? std::optional(cutAfter) : std::nullopt;
         m_server->on("GET", "/covers/1.png", response);
         const QUrl url = m_server->url("/covers/1.png");
         QCOMPARE(QCoro::waitFor(m_cache->image(url)), std::nullopt);
@@ -146,7 +124,8 @@ private slots:
         QTest::newRow("small PNG as it is") << picture(300, 200) << QSize(300, 200);
         QTest::newRow("large JPEG scaled") << picture(2048, 1024, "JPEG") << QSize(512, 256);
         QTest::newRow("large PNG scaled") << picture(600, 1200) << QSize(256, 512);
-        QImage huge(4200, 4200, QImage::Format_Mono); // fine to decode, but too many pixels
+        // Fine to decode, but too many pixels: refused from the header, as a decompression bomb.
+        QImage huge(4200, 4200, QImage::Format_Mono);
         huge.fill(0);
         QTest::newRow("over the pixel limit") << encoded(huge, "PNG") << QSize();
     }

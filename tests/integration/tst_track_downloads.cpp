@@ -96,11 +96,8 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.read(4), QByteArray("RIFF"));
+        // How fractions are rounded and thinned: progressIsPublishedInWholeHundredths.
         QVERIFY(!published.isEmpty());
-        for (qsizetype i = 0; i < published.size(); ++i) {
-            QCOMPARE(std::round(published[i] * 100) / 100, published[i]);
-            QVERIFY(published[i] <= 1.0 && (i == 0 || published[i] > published[i - 1]));
-        }
         QCOMPARE(activeChanges.size(), 2);
         QVERIFY(m_downloads->activeDownloads().isEmpty() &&
                 m_downloads->downloadProgress().isEmpty());
@@ -112,8 +109,6 @@ private slots:
         QVERIFY(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$)")
                     .match(entry.date)
                     .hasMatch());
-        QCOMPARE(SettingsStore(m_store->fileName()).bytes("aru.downloads"),
-                 DownloadEntry::listToJson(m_downloads->downloads()));
 
         // The folder removed meanwhile is made again; the file and the entry are replaced.
         QVERIFY(QDir(m_dir->filePath("Downloads")).removeRecursively());
@@ -125,7 +120,8 @@ private slots:
         QVERIFY(leftoverTemporaryFiles().isEmpty());
     }
 
-    void aSecondPressWhileRunningStartsNothing() {
+    // A second press while one runs starts nothing; the owner may go while a download runs.
+    void aSecondPressStartsNothingAndTheOwnerMayGo() {
         Response slow = Response::generated(200'000);
         slow.delayMs = 300;
         m_scripted->on("GET", "/api/download/7.wav", slow);
@@ -133,9 +129,10 @@ private slots:
         auto second = m_downloads->downloadTrack(scriptedTrack());
         QVERIFY(second.isReady());
         QCOMPARE(QCoro::waitFor(std::move(second)), std::nullopt);
+        QVERIFY(m_scripted->waitForRequests(1));
+        m_downloads.reset();
         QVERIFY(QCoro::waitFor(std::move(first)));
         QCOMPARE(m_scripted->requests().size(), 1);
-        QCOMPARE(m_downloads->downloads().size(), 1);
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{"Scripted[Catalog] Loaded 999 tracks - Tester.wav"});
     }
@@ -170,29 +167,23 @@ private slots:
     void aFailureShowsItsMessageAndLeavesNothing_data() {
         QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("message"); // empty: the transport's own words
-        QTest::newRow("server error") << "404"
-                                      << "HTTP 404: Erreur serveur";
-        QTest::newRow("no download file") << "no file"
-                                          << "URL invalide";
-        QTest::newRow("connection dropped") << "cut"
-                                            << "";
-        QTest::newRow("folder is a file") << "folder"
-                                          << "Could not save the file: ";
+        QTest::newRow("server error") << QString("404") << "HTTP 404: Erreur serveur";
+        QTest::newRow("no download file") << QString("no file") << "URL invalide";
+        QTest::newRow("connection dropped") << QString("cut") << "";
+        QTest::newRow("folder is a file") << QString("folder") << "Could not save the file: ";
     }
     void aFailureShowsItsMessageAndLeavesNothing() {
         QFETCH(QString, failure);
         QFETCH(QString, message);
         Track track = scriptedTrack();
-        m_scripted->on("GET", "/api/download/7.wav", Response::generated(100'000));
+        Response answer = Response::generated(100'000);
         if (failure == "404")
-            m_scripted->on("GET", "/api/download/7.wav", Response::text("<html>gone</html>", 404));
+            answer = Response::text("<html>gone</html>", 404);
+        if (failure == "cut")
+            answer.cutAfter = 40'000;
+        m_scripted->on("GET", "/api/download/7.wav", answer);
         if (failure == "no file")
             track.downloadFile.reset();
-        if (failure == "cut") {
-            Response cut = Response::generated(100'000);
-            cut.cutAfter = 40'000;
-            m_scripted->on("GET", "/api/download/7.wav", cut);
-        }
         if (failure == "folder") {
             QFile blocker(m_dir->filePath("blocker"));
             QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -226,25 +217,10 @@ private slots:
             QCOMPARE(earlier.readAll(), QByteArray("earlier"));
         }
         QVERIFY(leftoverTemporaryFiles().isEmpty());
-    }
-
-    void theMessageGoesAfterItsLifetime() {
-        Track track = scriptedTrack();
-        track.downloadFile.reset();
-        QCoro::waitFor(m_downloads->downloadTrack(track));
-        QTest::qWait(250);
-        QCOMPARE(m_downloads->downloadErrors().value(track.id), QString("URL invalide"));
-        QTRY_VERIFY_WITH_TIMEOUT(m_downloads->downloadErrors().isEmpty(), 300);
-    }
-
-    void theOwnerMayGoWhileADownloadRuns() {
-        Response slow = Response::generated(50'000);
-        slow.delayMs = 200;
-        m_scripted->on("GET", "/api/download/7.wav", slow);
-        auto running = m_downloads->downloadTrack(scriptedTrack());
-        QVERIFY(m_scripted->waitForRequests(1));
-        m_downloads.reset();
-        QVERIFY(QCoro::waitFor(std::move(running)));
+        // The message stays for its lifetime (300 ms here), then goes.
+        QTest::qWait(200);
+        QCOMPARE(m_downloads->downloadErrors().value(track.id), shown);
+        QTRY_VERIFY_WITH_TIMEOUT(m_downloads->downloadErrors().isEmpty(), 1000);
     }
 
     void theHistoryKeepsOneEntryPerTrackAndAtMost200_data() {
@@ -267,9 +243,7 @@ private slots:
             history << DownloadEntry{i, "t", "a", "2020-01-01T00:00:00Z"};
         m_store->setBytes("aru.downloads", DownloadEntry::listToJson(history));
         restart();
-        Track track;
-        track.id = id;
-        m_downloads->recordDownload(track);
+        m_downloads->recordDownload(scriptedTrack(id));
         QCOMPARE(m_downloads->downloads().size(), qsizetype(size));
         QCOMPARE(m_downloads->downloads().first().id, id);
         QCOMPARE(m_downloads->downloads().last().id, last);
@@ -301,8 +275,8 @@ private slots:
         }).join();
         QCOMPARE(seen, QList<double>{});
         QTRY_COMPARE(seen, published);
-        const QString help = m_downloads->downloadHelp(5);
-        QCOMPARE(help, QString("Downloading… %1 %").arg(int(std::round(published.last() * 100))));
+        QCOMPARE(m_downloads->downloadHelp(5),
+                 QString("Downloading… %1 %").arg(int(std::round(published.last() * 100))));
 
         // Late reports of an ended round never bring the entry back.
         m_downloads->endProgress(5);

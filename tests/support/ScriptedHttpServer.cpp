@@ -6,11 +6,14 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <iterator>
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
 namespace aru::test {
+
+using Response = ScriptedHttpServer::Response;
 
 namespace {
 
@@ -21,29 +24,21 @@ constexpr qint64 kWriteHighWater = 256 * 1024;
 constexpr int kDrainPollMs = 5;
 constexpr int kDrainPollLimit = 400;
 
-ScriptedHttpServer::Response typed(const QByteArray& contentType, const QByteArray& body,
-                                   int status) {
-    ScriptedHttpServer::Response response;
-    response.status = status;
-    response.headers = {{"Content-Type", contentType}};
-    response.body = body;
-    return response;
+Response typed(const QByteArray& contentType, const QByteArray& body, int status) {
+    return {status, {{"Content-Type", contentType}}, body};
 }
 
 } // namespace
 
-ScriptedHttpServer::Response ScriptedHttpServer::Response::json(const QByteArray& body,
-                                                                int status) {
+Response Response::json(const QByteArray& body, int status) {
     return typed("application/json", body, status);
 }
 
-ScriptedHttpServer::Response ScriptedHttpServer::Response::text(const QByteArray& body,
-                                                                int status) {
+Response Response::text(const QByteArray& body, int status) {
     return typed("text/plain; charset=utf-8", body, status);
 }
 
-ScriptedHttpServer::Response ScriptedHttpServer::Response::binary(const QByteArray& body,
-                                                                  int status) {
+Response Response::binary(const QByteArray& body, int status) {
     return typed("application/octet-stream", body, status);
 }
 
@@ -52,7 +47,7 @@ char ScriptedHttpServer::Response::patternByte(qint64 offset) {
     return static_cast<char>('!' + offset % 89);
 }
 
-ScriptedHttpServer::Response ScriptedHttpServer::Response::generated(qint64 size) {
+Response Response::generated(qint64 size) {
     Response response = binary({});
     response.bodySize = size;
     response.bodyChunk = [](qint64 offset, qint64 maxBytes) {
@@ -129,7 +124,8 @@ private:
         m_in.remove(0, headEnd + 4 + length);
 
         m_answering = true;
-        m_server->recordRequest(request);
+        m_server->m_requests.append(request);
+        emit m_server->requestReceived(request);
         m_response = m_server->responseFor(request);
         m_keepAlive = request.header("connection").toLower() != "close";
         if (m_response.delayMs > 0)
@@ -252,8 +248,7 @@ ScriptedHttpServer::ScriptedHttpServer(QObject* parent)
 
 ScriptedHttpServer::~ScriptedHttpServer() {
     // Connections unregister themselves here, so they go while the list still exists.
-    const QList<Connection*> connections = m_connections;
-    qDeleteAll(connections);
+    qDeleteAll(QList<Connection*>(m_connections));
     delete m_server;
 }
 
@@ -263,32 +258,14 @@ std::unique_ptr<ScriptedHttpServer> ScriptedHttpServer::asCatalogueServer() {
     return server;
 }
 
-bool ScriptedHttpServer::isListening() const {
-    return m_server->isListening();
-}
-
 QUrl ScriptedHttpServer::baseUrl() const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort()));
 }
 
-QUrl ScriptedHttpServer::url(const QString& pathAndQuery) const {
-    return QUrl(baseUrl().toString() + pathAndQuery);
-}
-
-void ScriptedHttpServer::on(const QByteArray& method, const QString& path, Response response,
-                            int times) {
-    m_scripts.append(Script{method, path, std::move(response), times});
-}
-
-void ScriptedHttpServer::setDefault(Response response) {
-    m_default = std::move(response);
-}
-
 QList<ScriptedHttpServer::Request> ScriptedHttpServer::requestsTo(const QString& prefix) const {
     QList<Request> matching;
-    for (const Request& request : m_requests)
-        if (request.path().startsWith(prefix))
-            matching.append(request);
+    std::copy_if(m_requests.begin(), m_requests.end(), std::back_inserter(matching),
+                 [&](const Request& request) { return request.path().startsWith(prefix); });
     return matching;
 }
 
@@ -305,7 +282,7 @@ bool ScriptedHttpServer::waitForRequests(int count, int timeoutMs) const {
     return m_requests.size() >= count;
 }
 
-ScriptedHttpServer::Response ScriptedHttpServer::responseFor(const Request& request) {
+Response ScriptedHttpServer::responseFor(const Request& request) {
     const QString path = request.path();
     for (qsizetype i = m_scripts.size() - 1; i >= 0; --i) {
         Script& script = m_scripts[i];
@@ -317,11 +294,6 @@ ScriptedHttpServer::Response ScriptedHttpServer::responseFor(const Request& requ
         return script.response;
     }
     return m_default;
-}
-
-void ScriptedHttpServer::recordRequest(const Request& request) {
-    m_requests.append(request);
-    emit requestReceived(request);
 }
 
 } // namespace aru::test

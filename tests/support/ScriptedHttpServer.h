@@ -37,17 +37,17 @@ public:
         // Instead of `body`: bodySize bytes, produced on demand. bodyChunk(offset, maxBytes)
         // returns the next 1..maxBytes bytes starting at offset.
         qint64 bodySize = -1;
-        std::function<QByteArray(qint64 offset, qint64 maxBytes)> bodyChunk;
+        std::function<QByteArray(qint64 offset, qint64 maxBytes)> bodyChunk = {};
         int delayMs = 0;      // before anything is sent
         int chunkDelayMs = 0; // between body chunks: a slow transfer
         qint64 chunkBytes = 64 * 1024;
         // Send only this many body bytes, then close (or, with `reset`, abort with RST) once they
         // have left the socket. The header still announces the full length, and no close.
-        std::optional<qint64> cutAfter;
+        std::optional<qint64> cutAfter = {};
         bool reset = false;
         bool omitContentLength = false; // the body ends by closing the connection
         // A redirect: status 302 unless `status` is already a 3xx, with this Location.
-        QUrl redirectTo;
+        QUrl redirectTo = {};
 
         static Response json(const QByteArray& body, int status = 200);
         static Response text(const QByteArray& body, int status = 200);
@@ -76,17 +76,20 @@ public:
     // A new server that the client under test takes for the catalogue server (ARU_SYNC_BASE_URL).
     static std::unique_ptr<ScriptedHttpServer> asCatalogueServer();
 
-    bool isListening() const;
     // "http://127.0.0.1:PORT", without a trailing slash.
     QUrl baseUrl() const;
-    QUrl url(const QString& pathAndQuery) const;
+    QUrl url(const QString& pathAndQuery) const {
+        return QUrl(baseUrl().toString() + pathAndQuery);
+    }
 
     // Answers requests with this method ("*": any) and decoded path (query ignored). The latest
     // matching script wins; after `times` answers (-1: no limit) it steps aside for older ones or
     // the default.
-    void on(const QByteArray& method, const QString& path, Response response, int times = -1);
+    void on(const QByteArray& method, const QString& path, Response response, int times = -1) {
+        m_scripts.append(Script{method, path, std::move(response), times});
+    }
     // The answer when no script matches; at first a 404 with an empty body.
-    void setDefault(Response response);
+    void setDefault(Response response) { m_default = std::move(response); }
 
     QList<Request> requests() const { return m_requests; }
     // The requests whose decoded path starts with `prefix`, in order.
@@ -109,7 +112,6 @@ private:
     };
 
     Response responseFor(const Request& request);
-    void recordRequest(const Request& request);
 
     QTcpServer* m_server = nullptr;
     QList<Connection*> m_connections;
