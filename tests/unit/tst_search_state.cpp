@@ -203,12 +203,9 @@ private slots:
         QCOMPARE(heard.inserts.count(), inserts);
         QCOMPARE(heard.removals.count(), removals);
         QCOMPARE(heard.counts.count(), from.size() == to.size() ? 0 : 1);
-        if (!to.isEmpty()) {
-            QCOMPARE(model.data(model.index(0, 0), TrackListModel::TrackIdRole).value<qint64>(),
-                     to.first());
+        if (!to.isEmpty())
             QCOMPARE(model.data(model.index(0, 0), TrackListModel::TitleRole).toString(),
                      "New " + QString::number(to.first()));
-        }
         // The rows that stayed show the reloaded contents.
         if (std::any_of(to.cbegin(), to.cend(), [&](TrackId id) { return from.contains(id); }))
             QVERIFY(resets > 0 || !changed.isEmpty());
@@ -224,7 +221,6 @@ private slots:
         search().setSearchText("a");
         QCOMPARE(ids(search().suggestedTracks()), (QList<TrackId>{1, 3, 4, 2}));
         search().setSearchText("sad");
-        QCOMPARE(ids(search().filteredTracks()), (QList<TrackId>{3}));
         search().setSelectedGenre(QString("Ambient"));
         QCOMPARE(ids(search().filteredTracks()), (QList<TrackId>{3}));
         QCOMPARE(ids(search().suggestedTracks()), (QList<TrackId>{3, 1}));
@@ -336,7 +332,6 @@ private slots:
 
         QTRY_COMPARE(search().aiTags(), QStringList{"Jazz"});
         QVERIFY(!search().aiSearching());
-        QCOMPARE(ids(search().filteredTracks()), QList<TrackId>{4});
         QTest::qWait(quietPeriod);
         QCOMPARE(m_server->calls.size(), 1);
     }
