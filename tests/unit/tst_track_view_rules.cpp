@@ -6,6 +6,7 @@
 #include "WaveformBars.h"
 #include "WaveformStripController.h"
 
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QUrlQuery>
 #include <QtTest>
@@ -146,31 +147,25 @@ private slots:
         QTest::addColumn<Track>("track");
         QTest::addColumn<AppLanguage>("language");
         QTest::addColumn<QList<Cell>>("cells");
-        Track full = sparseTrack();
-        full.isrc = "FR-ARU-21-00042";
-        full.album = "Rain Tapes";
-        full.year = 2021;
-        full.bpm = 92;
-        full.key = "A minor";
-        full.duration = "3:05";
-        full.genre = "Cinematic";
-        full.tempo = "Slow";
-        full.vocal = "Instrumental";
-        full.themes = QStringList{"Night", "City"};
-        full.instruments = QStringList{"Piano", "Strings"};
-        QTest::newRow("everything, in order") << full << AppLanguage::En
-                                              << QList<Cell>{{"ISRC", "FR-ARU-21-00042"},
-                                                             {"Album", "Rain Tapes"},
-                                                             {"Year", "2021"},
-                                                             {"BPM", "92"},
-                                                             {"Key", "A minor"},
-                                                             {"Duration", "3:05"},
-                                                             {"GENRE", "Cinematic"},
-                                                             {"TEMPO", "Slow"},
-                                                             {"VOCAL", "Instrumental"},
-                                                             {"MOOD", "Dark, calm"},
-                                                             {"Themes", "Night, City"},
-                                                             {"Instruments", "Piano, Strings"}};
+        const QJsonDocument full = QJsonDocument::fromJson(R"({"id":7,"title":"Night Rain",
+            "artist":"Jane Roe","isrc":"FR-ARU-21-00042","album":"Rain Tapes","year":2021,"bpm":92,
+            "key":"A minor","duration":"3:05","genre":"Cinematic","tempo":"Slow",
+            "vocal":"Instrumental","mood":["Dark","calm"],"themes":["Night","City"],
+            "instruments":["Piano","Strings"]})");
+        QTest::newRow("everything, in order")
+            << Track::fromJson(full.object()).value() << AppLanguage::En
+            << QList<Cell>{{"ISRC", "FR-ARU-21-00042"},
+                           {"Album", "Rain Tapes"},
+                           {"Year", "2021"},
+                           {"BPM", "92"},
+                           {"Key", "A minor"},
+                           {"Duration", "3:05"},
+                           {"GENRE", "Cinematic"},
+                           {"TEMPO", "Slow"},
+                           {"VOCAL", "Instrumental"},
+                           {"MOOD", "Dark, calm"},
+                           {"Themes", "Night, City"},
+                           {"Instruments", "Piano, Strings"}};
         // No genre and an empty ISRC leave their cells out; a year of 0 is still a year.
         QTest::newRow("sparse") << sparseTrack() << AppLanguage::En
                                 << QList<Cell>{{"Year", "0"}, {"MOOD", "Dark, calm"}};
