@@ -134,7 +134,6 @@ private slots:
         const auto row = [](const char* name, std::optional<double> progress, qreal fraction,
                             int figure) { QTest::newRow(name) << progress << fraction << figure; };
         row("below the sliver", 0.01, 0.03, 1);
-        row("floored", 0.426, 0.426, 42);
         row("almost done is not done", 0.999, 0.999, 99);
         row("done", 1.0, 1.0, 100);
         row("beyond done stays a circle", 1.7, 1.0, 100);
@@ -163,7 +162,6 @@ private slots:
         ring.setProgress(0.2);
         QCOMPARE(ring.shownFraction(), 0.2); // a first value is shown at once
         ring.setProgress(0.6);
-        QVERIFY(ring.shownFraction() < 0.6);
         QTest::qWait(DownloadRing::progressAnimationMs / 4);
         QVERIFY(ring.shownFraction() > 0.2 && ring.shownFraction() < 0.6);
         QTRY_COMPARE_WITH_TIMEOUT(ring.shownFraction(), 0.6, 1000);
