@@ -187,8 +187,7 @@ private slots:
         Track track = sparseTrack();
         track.title = "Rock + Roll & #1 at 100%\nLive";
         const QUrl url = LicenseMail::url(track, AppLanguage::En);
-        QCOMPARE(url.scheme(), "mailto");
-        QCOMPARE(url.path(), "licensing@aru-records.com");
+        QCOMPARE(url.adjusted(QUrl::RemoveQuery), QUrl("mailto:licensing@aru-records.com"));
         const QUrlQuery query(url);
         QCOMPARE(query.queryItems(QUrl::FullyDecoded).size(), 2);
         QCOMPARE(query.queryItemValue("subject", QUrl::FullyDecoded),
