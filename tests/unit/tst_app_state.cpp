@@ -25,7 +25,6 @@ private slots:
     void startsWithDefaultsAndCreatesTheDownloadFolder() {
         test::TestState state;
         QVERIFY(!state->session()->isLoggedIn());
-        QVERIFY(!state->layout()->isCompact());
         QVERIFY(state->catalog()->tracks().isEmpty() && !state->catalog()->tagLibrary());
         QVERIFY(state->favorites()->favorites().isEmpty());
         QCOMPARE(state->preferences()->theme(), AppTheme::Dark);
