@@ -114,8 +114,7 @@ private slots:
         QVERIFY(!QCoro::waitFor(state.session()->loadCatalog()));
         QCOMPARE(log.lines(), QStringList{"[Catalog] failed: HTTP 502: Erreur serveur"});
 
-        m_server->on("GET", "/api/sync/catalog",
-                     Response::json(aru::test::generatedCatalogJson(3, 1)));
+        m_server->on("GET", "/api/sync/catalog", catalogue(3, "\"e\""));
         // Loads that overlap share one request.
         auto first = state.session()->loadCatalog();
         auto second = state.session()->loadCatalog();
