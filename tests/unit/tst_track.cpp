@@ -155,18 +155,12 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(std::optional<QString>, field);
         QFETCH(QString, expected);
-        Track track = named("T", "A");
-        QUrl url;
-        if (kind == "stream") {
-            track.audioFile = *field;
-            url = track.streamingURL();
-        } else if (kind == "cover") {
-            track.coverArt = field;
-            url = track.coverArtURL();
-        } else {
-            track.downloadFile = *field;
-            url = track.downloadURL("jane+sync@example.com", "a+b&c=d%e#f");
-        }
+        const Track track{
+            .audioFile = field.value_or(""), .coverArt = field, .downloadFile = field};
+        const QUrl url = kind == "stream" ? track.streamingURL()
+                         : kind == "cover"
+                             ? track.coverArtURL()
+                             : track.downloadURL("jane+sync@example.com", "a+b&c=d%e#f");
         QCOMPARE(url.isValid() ? url.toString(QUrl::FullyEncoded) : QString(), expected);
     }
 
@@ -189,8 +183,7 @@ private slots:
         QFETCH(QString, address);
         QFETCH(QString, stream);
         qputenv("ARU_SYNC_BASE_URL", address.toUtf8());
-        Track track = named("T", "A");
-        track.audioFile = "/api/audio/1.wav";
+        const Track track{.audioFile = "/api/audio/1.wav"};
         QCOMPARE(track.streamingURL().toString(), stream);
         QCOMPARE(ServerAddress::overrideProblem().isEmpty(), !stream.isEmpty());
         QVERIFY(ServerAddress::overrideProblem().isEmpty() ||
