@@ -92,9 +92,7 @@ private slots:
         QCOMPARE(WaveformBarLayout::playedCount(10, 100, 1.02), 10);
         const auto bars = WaveformBarLayout::bars(values, {100, 28}, 5);
         // Colours keep 16 bits per channel.
-        const auto alphaIs = [](const QColor& c, double alpha) {
-            return qAbs(c.alphaF() - alpha) < 1e-4;
-        };
+        const auto alphaIs = [](QColor c, double alpha) { return qAbs(c.alphaF() - alpha) < 1e-4; };
         QCOMPARE(bars[0].color, Theme::Color::accent); // 1 × 0.45 + 0.55, at most 1
         QVERIFY(alphaIs(bars[1].color, 0.55));
         QCOMPARE(bars[5].color.rgb(), Theme::Color::textMutedDark.rgb());
