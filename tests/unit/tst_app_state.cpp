@@ -73,25 +73,24 @@ private slots:
         QCOMPARE(state->preferences()->language(), AppLanguage::Ja);
     }
 
+    // Each row names the stored key it spoils.
     void unreadableStoredValuesAreIgnored_data() {
-        QTest::addColumn<QString>("key");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("favorites not json")
-            << "aru.favorites" << QByteArray("\x00\xff garbage", 10);
-        QTest::newRow("favorites with fraction") << "aru.favorites" << QByteArray("[1,2.5]");
-        QTest::newRow("favorites object") << "aru.favorites" << QByteArray(R"({"0":1})");
-        QTest::newRow("history entry without date")
-            << "aru.downloads" << QByteArray(R"([{"id":1,"title":"T","artist":"A"}])");
-        QTest::newRow("history with a bad row")
-            << "aru.downloads" << QByteArray(R"([{"id":1,"title":"T","artist":"A","date":"d"},4])");
-        QTest::newRow("history huge") << "aru.downloads" << QByteArray(20 * 1024 * 1024, '[');
-        QTest::newRow("theme capitalised") << "aru.theme" << QByteArray("Dark");
-        QTest::newRow("language unknown") << "aru.lang" << QByteArray("de");
-        QTest::newRow("language upper case") << "aru.lang" << QByteArray("FR");
+        QTest::newRow("aru.favorites not json") << QByteArray("\x00\xff garbage", 10);
+        QTest::newRow("aru.favorites with fraction") << QByteArray("[1,2.5]");
+        QTest::newRow("aru.favorites object") << QByteArray(R"({"0":1})");
+        QTest::newRow("aru.downloads entry without date")
+            << QByteArray(R"([{"id":1,"title":"T","artist":"A"}])");
+        QTest::newRow("aru.downloads with a bad row")
+            << QByteArray(R"([{"id":1,"title":"T","artist":"A","date":"d"},4])");
+        QTest::newRow("aru.downloads huge") << QByteArray(20 * 1024 * 1024, '[');
+        QTest::newRow("aru.theme capitalised") << QByteArray("Dark");
+        QTest::newRow("aru.lang unknown") << QByteArray("de");
+        QTest::newRow("aru.lang upper case") << QByteArray("FR");
     }
     void unreadableStoredValuesAreIgnored() {
-        QFETCH(QString, key);
         QFETCH(QByteArray, stored);
+        const QString key = QString(QTest::currentDataTag()).section(' ', 0, 0);
         test::TestState state;
         state.store().setBytes("aru.favorites", "[3]");
         state.store().setBytes("aru.downloads", DownloadEntry::listToJson(sampleHistory));
