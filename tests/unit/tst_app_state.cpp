@@ -63,8 +63,6 @@ private slots:
         state.restartSignedIn("jane+sync@example.com", "tok=en");
         QCOMPARE(state->session()->userEmail(), "jane+sync@example.com");
         QCOMPARE(state->favorites()->favorites(), (QList<TrackId>{Q_INT64_C(9007199254740993), 7}));
-        QCOMPARE(state.store().string("aru.favorites"),
-                 std::optional<QString>("[9007199254740993,7]"));
         QCOMPARE(history.size(), 3);
         QCOMPARE(state->downloads()->downloads(), history);
         QCOMPARE(state->preferences()->downloadFolder().toLocalFile(), folder);
