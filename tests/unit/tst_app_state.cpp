@@ -25,7 +25,6 @@ private slots:
     void startsWithDefaultsAndCreatesTheDownloadFolder() {
         test::TestState state;
         QVERIFY(!state->session()->isLoggedIn());
-        QVERIFY(!state->layout()->isCompact());
         QVERIFY(state->catalog()->tracks().isEmpty() && !state->catalog()->tagLibrary());
         QVERIFY(state->favorites()->favorites().isEmpty());
         QCOMPARE(state->preferences()->theme(), AppTheme::Dark);
@@ -36,6 +35,16 @@ private slots:
         QCOMPARE(folder.toLocalFile(), documents + "/ARU Records");
         QVERIFY(QDir(folder.toLocalFile()).exists());
         QVERIFY(documents.startsWith(QDir::homePath())); // never the real user's folder
+
+        // A stored folder that cannot be created is kept, not replaced.
+        const QString blocked = state.folder() + "/file";
+        QFile file(blocked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        state.store().setString("aru.download.folder", blocked + "/WAV");
+        state.restart();
+        QCOMPARE(state->preferences()->downloadFolder().toLocalFile(), blocked + "/WAV");
+        QVERIFY(!QDir(blocked + "/WAV").exists());
     }
 
     void everyPartStoresItsChangesForTheNextRun() {
@@ -46,22 +55,14 @@ private slots:
         const QString folder = state.folder() + "/nested/WAV";
         state->favorites()->toggleFavorite(7);
         state->favorites()->toggleFavorite(Q_INT64_C(9007199254740993));
-        Track track;
-        track.id = 12;
-        track.title = "Snow";
-        track.artist = "Ann";
-        state->downloads()->recordDownload(track);
+        state->downloads()->recordDownload(Track{});
         state->preferences()->setDownloadFolder(QUrl::fromLocalFile(folder));
         state->preferences()->setLanguage(AppLanguage::Ja);
         const QList<DownloadEntry> history = state->downloads()->downloads();
 
         state.restartSignedIn("jane+sync@example.com", "tok=en");
-        QVERIFY(state->session()->isLoggedIn());
         QCOMPARE(state->session()->userEmail(), "jane+sync@example.com");
-        QCOMPARE(state->session()->userToken(), "tok=en");
         QCOMPARE(state->favorites()->favorites(), (QList<TrackId>{Q_INT64_C(9007199254740993), 7}));
-        QCOMPARE(state.store().string("aru.favorites"),
-                 std::optional<QString>("[9007199254740993,7]"));
         QCOMPARE(history.size(), 3);
         QCOMPARE(state->downloads()->downloads(), history);
         QCOMPARE(state->preferences()->downloadFolder().toLocalFile(), folder);
@@ -70,25 +71,24 @@ private slots:
         QCOMPARE(state->preferences()->language(), AppLanguage::Ja);
     }
 
+    // Each row names the stored key it spoils.
     void unreadableStoredValuesAreIgnored_data() {
-        QTest::addColumn<QString>("key");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("favorites not json")
-            << "aru.favorites" << QByteArray("\x00\xff garbage", 10);
-        QTest::newRow("favorites with fraction") << "aru.favorites" << QByteArray("[1,2.5]");
-        QTest::newRow("favorites object") << "aru.favorites" << QByteArray(R"({"0":1})");
-        QTest::newRow("history entry without date")
-            << "aru.downloads" << QByteArray(R"([{"id":1,"title":"T","artist":"A"}])");
-        QTest::newRow("history with a bad row")
-            << "aru.downloads" << QByteArray(R"([{"id":1,"title":"T","artist":"A","date":"d"},4])");
-        QTest::newRow("history huge") << "aru.downloads" << QByteArray(20 * 1024 * 1024, '[');
-        QTest::newRow("theme capitalised") << "aru.theme" << QByteArray("Dark");
-        QTest::newRow("language unknown") << "aru.lang" << QByteArray("de");
-        QTest::newRow("language upper case") << "aru.lang" << QByteArray("FR");
+        QTest::newRow("aru.favorites not json") << QByteArray("\x00\xff garbage", 10);
+        QTest::newRow("aru.favorites with fraction") << QByteArray("[1,2.5]");
+        QTest::newRow("aru.favorites object") << QByteArray(R"({"0":1})");
+        QTest::newRow("aru.downloads entry without date")
+            << QByteArray(R"([{"id":1,"title":"T","artist":"A"}])");
+        QTest::newRow("aru.downloads with a bad row")
+            << QByteArray(R"([{"id":1,"title":"T","artist":"A","date":"d"},4])");
+        QTest::newRow("aru.downloads huge") << QByteArray(20 * 1024 * 1024, '[');
+        QTest::newRow("aru.theme capitalised") << QByteArray("Dark");
+        QTest::newRow("aru.lang unknown") << QByteArray("de");
+        QTest::newRow("aru.lang upper case") << QByteArray("FR");
     }
     void unreadableStoredValuesAreIgnored() {
-        QFETCH(QString, key);
         QFETCH(QByteArray, stored);
+        const QString key = QString(QTest::currentDataTag()).section(' ', 0, 0);
         test::TestState state;
         state.store().setBytes("aru.favorites", "[3]");
         state.store().setBytes("aru.downloads", DownloadEntry::listToJson(sampleHistory));
@@ -151,7 +151,6 @@ private slots:
         QCOMPARE(language.count(), 1);
         QCOMPARE(SettingsStore(state.store().fileName()).string("aru.lang"),
                  std::optional<QString>("fr"));
-        QCOMPARE(state->preferences()->t("player.play"), "Lecture");
     }
 
     void viewsBindToThePartsAndCannotWriteWhatTheStateOwns() {
@@ -186,18 +185,6 @@ private slots:
         QVERIFY(!state->session()->isLoggedIn() && !state->catalog()->isLoadingCatalog());
         QCOMPARE(QQmlEngine::objectOwnership(state.get()), QQmlEngine::CppOwnership);
         QCOMPARE(QQmlEngine::objectOwnership(state->search()), QQmlEngine::CppOwnership);
-    }
-
-    void anUncreatableDownloadFolderIsIgnored() {
-        test::TestState state;
-        const QString blocked = state.folder() + "/file";
-        QFile file(blocked);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        state.store().setString("aru.download.folder", blocked + "/WAV");
-        state.restart();
-        QCOMPARE(state->preferences()->downloadFolder().toLocalFile(), blocked + "/WAV");
-        QVERIFY(!QDir(blocked + "/WAV").exists());
     }
 };
 

@@ -9,13 +9,13 @@
 using namespace aru;
 using aru::test::FakeMedia;
 
+// Tracks name only the fields they set; the others keep their empty defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace {
 
 Track track(TrackId id) {
-    Track t;
-    t.id = id;
-    t.audioFile = QString("/api/audio/%1.wav").arg(id);
-    return t;
+    return {.id = id, .audioFile = QString("/api/audio/%1.wav").arg(id)};
 }
 
 constexpr double inf = std::numeric_limits<double>::infinity();
@@ -111,8 +111,16 @@ private slots:
         QCOMPARE(m_player->currentTime(), 4.0);
     }
 
+    // A track without a stream address changes nothing; another one tears the old player down.
     void aNewTrackTearsTheOldPlayerDown() {
         loaded(7, 200, 50);
+        Track broken = track(9);
+        broken.audioFile = "http:no-host";
+        m_player->play(broken);
+        QVERIFY(m_media.log.isEmpty());
+        QCOMPARE(m_player->currentTrack()->id, TrackId(7));
+        QVERIFY(m_player->isPlaying());
+
         QList<double> seen; // fields must be consistent when observers hear of the new track
         connect(m_player.get(), &AudioPlayer::currentTrackChanged, this,
                 [&] { seen << m_player->currentTime() << m_player->duration(); });
@@ -125,16 +133,6 @@ private slots:
         QCOMPARE(seen, (QList<double>{0, 0}));
         m_media.current->tick(0.5); // length not known yet
         QCOMPARE(m_player->duration(), 0.0);
-    }
-
-    void aTrackWithoutStreamAddressChangesNothing() {
-        loaded(7, 200, 50);
-        Track broken = track(9);
-        broken.audioFile = "http:no-host";
-        m_player->play(broken);
-        QVERIFY(m_media.log.isEmpty());
-        QCOMPARE(m_player->currentTrack()->id, TrackId(7));
-        QVERIFY(m_player->isPlaying());
     }
 
     void toggleVolumeAndStop() {

@@ -112,9 +112,9 @@ private slots:
         // A Repeater puts what it makes before itself.
         QQuickItem* repeated = children[3];
         QCOMPARE(repeated->height(), 10.0);
+        // Where each lands is flowMeasuringAndPlacing's; here only that the item feeds the
+        // visible children in order and lays them out again when one changes.
         QTRY_COMPARE(flow->implicitHeight(), 30.0 + 6 + 10);
-        QCOMPARE(children[0]->position(), QPointF(0, 0));
-        QCOMPARE(children[1]->position(), QPointF(56, 0));
         QCOMPARE(repeated->position(), QPointF(0, 36));
         QCOMPARE(flow->implicitWidth(), 50.0 + 6 + 50 + 6 + 50);
 
@@ -134,7 +134,6 @@ private slots:
         const auto row = [](const char* name, std::optional<double> progress, qreal fraction,
                             int figure) { QTest::newRow(name) << progress << fraction << figure; };
         row("below the sliver", 0.01, 0.03, 1);
-        row("floored", 0.426, 0.426, 42);
         row("almost done is not done", 0.999, 0.999, 99);
         row("done", 1.0, 1.0, 100);
         row("beyond done stays a circle", 1.7, 1.0, 100);
@@ -162,9 +161,7 @@ private slots:
         DownloadRing ring;
         ring.setProgress(0.2);
         QCOMPARE(ring.shownFraction(), 0.2); // a first value is shown at once
-        QCOMPARE(ring.arcRotation(), -90.0);
         ring.setProgress(0.6);
-        QVERIFY(ring.shownFraction() < 0.6);
         QTest::qWait(DownloadRing::progressAnimationMs / 4);
         QVERIFY(ring.shownFraction() > 0.2 && ring.shownFraction() < 0.6);
         QTRY_COMPARE_WITH_TIMEOUT(ring.shownFraction(), 0.6, 1000);

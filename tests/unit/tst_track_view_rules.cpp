@@ -6,6 +6,7 @@
 #include "WaveformBars.h"
 #include "WaveformStripController.h"
 
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QUrlQuery>
 #include <QtTest>
@@ -15,6 +16,9 @@
 using namespace aru;
 using Cell = TrackInfoCells::Cell;
 
+// Tracks name only the fields they set; the others keep their empty defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 // The rules the track row and the waveform views follow, checked without a window: how bars are
 // laid out and coloured, where the pointer seeks, what the info panel lists and what the licence
 // request says.
@@ -22,14 +26,12 @@ class TrackViewRulesTest : public QObject {
     Q_OBJECT
 
     static Track sparseTrack() {
-        Track track;
-        track.id = 7;
-        track.title = "Night Rain";
-        track.artist = "Jane Roe";
-        track.year = 0;
-        track.isrc = "";
-        track.mood = QStringList{"Dark", "calm"};
-        return track;
+        return {.id = 7,
+                .title = "Night Rain",
+                .artist = "Jane Roe",
+                .mood = QStringList{"Dark", "calm"},
+                .year = 0,
+                .isrc = ""};
     }
 
 private slots:
@@ -90,9 +92,7 @@ private slots:
         QCOMPARE(WaveformBarLayout::playedCount(10, 100, 1.02), 10);
         const auto bars = WaveformBarLayout::bars(values, {100, 28}, 5);
         // Colours keep 16 bits per channel.
-        const auto alphaIs = [](const QColor& c, double alpha) {
-            return qAbs(c.alphaF() - alpha) < 1e-4;
-        };
+        const auto alphaIs = [](QColor c, double alpha) { return qAbs(c.alphaF() - alpha) < 1e-4; };
         QCOMPARE(bars[0].color, Theme::Color::accent); // 1 × 0.45 + 0.55, at most 1
         QVERIFY(alphaIs(bars[1].color, 0.55));
         QCOMPARE(bars[5].color.rgb(), Theme::Color::textMutedDark.rgb());
@@ -146,31 +146,25 @@ private slots:
         QTest::addColumn<Track>("track");
         QTest::addColumn<AppLanguage>("language");
         QTest::addColumn<QList<Cell>>("cells");
-        Track full = sparseTrack();
-        full.isrc = "FR-ARU-21-00042";
-        full.album = "Rain Tapes";
-        full.year = 2021;
-        full.bpm = 92;
-        full.key = "A minor";
-        full.duration = "3:05";
-        full.genre = "Cinematic";
-        full.tempo = "Slow";
-        full.vocal = "Instrumental";
-        full.themes = QStringList{"Night", "City"};
-        full.instruments = QStringList{"Piano", "Strings"};
-        QTest::newRow("everything, in order") << full << AppLanguage::En
-                                              << QList<Cell>{{"ISRC", "FR-ARU-21-00042"},
-                                                             {"Album", "Rain Tapes"},
-                                                             {"Year", "2021"},
-                                                             {"BPM", "92"},
-                                                             {"Key", "A minor"},
-                                                             {"Duration", "3:05"},
-                                                             {"GENRE", "Cinematic"},
-                                                             {"TEMPO", "Slow"},
-                                                             {"VOCAL", "Instrumental"},
-                                                             {"MOOD", "Dark, calm"},
-                                                             {"Themes", "Night, City"},
-                                                             {"Instruments", "Piano, Strings"}};
+        const QJsonDocument full = QJsonDocument::fromJson(R"({"id":7,"title":"Night Rain",
+            "artist":"Jane Roe","isrc":"FR-ARU-21-00042","album":"Rain Tapes","year":2021,"bpm":92,
+            "key":"A minor","duration":"3:05","genre":"Cinematic","tempo":"Slow",
+            "vocal":"Instrumental","mood":["Dark","calm"],"themes":["Night","City"],
+            "instruments":["Piano","Strings"]})");
+        QTest::newRow("everything, in order")
+            << Track::fromJson(full.object()).value() << AppLanguage::En
+            << QList<Cell>{{"ISRC", "FR-ARU-21-00042"},
+                           {"Album", "Rain Tapes"},
+                           {"Year", "2021"},
+                           {"BPM", "92"},
+                           {"Key", "A minor"},
+                           {"Duration", "3:05"},
+                           {"GENRE", "Cinematic"},
+                           {"TEMPO", "Slow"},
+                           {"VOCAL", "Instrumental"},
+                           {"MOOD", "Dark, calm"},
+                           {"Themes", "Night, City"},
+                           {"Instruments", "Piano, Strings"}};
         // No genre and an empty ISRC leave their cells out; a year of 0 is still a year.
         QTest::newRow("sparse") << sparseTrack() << AppLanguage::En
                                 << QList<Cell>{{"Year", "0"}, {"MOOD", "Dark, calm"}};
@@ -191,8 +185,7 @@ private slots:
         Track track = sparseTrack();
         track.title = "Rock + Roll & #1 at 100%\nLive";
         const QUrl url = LicenseMail::url(track, AppLanguage::En);
-        QCOMPARE(url.scheme(), "mailto");
-        QCOMPARE(url.path(), "licensing@aru-records.com");
+        QCOMPARE(url.adjusted(QUrl::RemoveQuery), QUrl("mailto:licensing@aru-records.com"));
         const QUrlQuery query(url);
         QCOMPARE(query.queryItems(QUrl::FullyDecoded).size(), 2);
         QCOMPARE(query.queryItemValue("subject", QUrl::FullyDecoded),
