@@ -190,7 +190,6 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(state.session()->isLoggedIn(), 10000);
         QCOMPARE(state.session()->userEmail(), demoEmail);
-        QVERIFY(!state.session()->userToken().isEmpty());
         QTRY_VERIFY(find("catalogView"));
         QTRY_VERIFY(!find("loginView"));
         QTRY_COMPARE_WITH_TIMEOUT(state.catalog()->trackCount(), catalogueSize, 15000);
@@ -277,14 +276,9 @@ private slots:
                 return player.isPlaying() && player.currentTime() > 0.5 &&
                        soundServerPlaysOurStream();
             };
-            auto playerReport = [&] {
-                return QString("playing: %1, at %2 s")
-                    .arg(player.isPlaying())
-                    .arg(player.currentTime());
-            };
             clickOn(findIn(rows().first(), "playButton"));
             QTRY_VERIFY(barShows(found[0]));
-            QTRY_VERIFY2_WITH_TIMEOUT(streams(), qPrintable(playerReport()), 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(streams(), 20000);
             QVERIFY(m_server->requestLog().contains(QByteArray::number(found[0]) + ".wav"));
             clickOn(find("nextButton"));
             QTRY_VERIFY(barShows(found[1]));
@@ -292,7 +286,7 @@ private slots:
             QTRY_VERIFY(barShows(found[0]));
             clickOn(find("previousButton"));
             QTRY_VERIFY(barShows(found.last()));
-            QTRY_VERIFY2_WITH_TIMEOUT(streams(), qPrintable(playerReport()), 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(streams(), 20000);
             clickOn(find("closePlayerButton"));
             QTRY_VERIFY(!find("stickyPlayer")->isVisible());
             QVERIFY(!player.currentTrack() && !player.isPlaying());
@@ -313,9 +307,7 @@ private slots:
         clickOn(findIn(find("settingsView"), "closeButton"));
         QTRY_VERIFY(!find("settingsView"));
 
-        QObject* logout = window->findChild<QObject*>("logoutAction");
-        QVERIFY(logout);
-        QMetaObject::invokeMethod(logout, "trigger");
+        QMetaObject::invokeMethod(window->findChild<QObject*>("logoutAction"), "trigger");
         QVERIFY(!state.session()->isLoggedIn());
         QTRY_VERIFY(find("loginView"));
         QTRY_VERIFY(!find("catalogView"));

@@ -58,11 +58,9 @@ private slots:
             << u"NEO-CLASSICAL"_s << AppLanguage::Es << u"Neoclásico"_s;
         QTest::newRow("not trimmed") << u"dark "_s << AppLanguage::Fr << u"dark "_s;
         QTest::newRow("unknown keeps its case") << u"Lo-Fi"_s << AppLanguage::Ja << u"Lo-Fi"_s;
-        QTest::newRow("empty") << QString() << AppLanguage::Es << QString();
         // Full Unicode lower-casing: the Kelvin sign lower-cases to an ASCII k.
         QTest::newRow("non-ascii lower-cases to a tag")
             << u"Dar\u212A"_s << AppLanguage::Es << u"Oscuro"_s;
-        QTest::newRow("non-ascii unknown") << u"Éthéré"_s << AppLanguage::Fr << u"Éthéré"_s;
     }
     void translateTag() {
         QFETCH(QString, tag);
