@@ -9,6 +9,7 @@
 
 #include "ImageSearchPicture.h"
 #include "MedianReporter.h"
+#include "ResidentMemory.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -16,7 +17,6 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <string>
 
@@ -70,28 +70,16 @@ void prepare(benchmark::State& state, const Case& c) {
     }
 }
 
-// From /proc/self/status, in kB.
-long statusField(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0)
-            return std::stol(line.substr(prefix.size()));
-    }
-    return -1;
-}
-
 // The peak resident size one preparation adds: the kernel's high-water mark is reset first.
 double extraMegabytes(const Case& c) {
     const QString path = fileFor(c);
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const long before = statusField("VmRSS");
+    test::ResidentMemory::resetPeak();
+    const qint64 before = test::ResidentMemory::currentBytes();
     const auto jpeg = ImageSearchPicture::encodeJpeg(path);
-    const long peak = statusField("VmHWM");
+    const qint64 peak = test::ResidentMemory::peakBytes();
     if (!jpeg || before < 0 || peak < 0)
         return -1;
-    return double(peak - before) / 1024.0;
+    return double(peak - before) / (1024.0 * 1024.0);
 }
 
 std::string nameOf(const Case& c) {

@@ -8,6 +8,7 @@
 
 #include "MedianReporter.h"
 #include "PeakExtraction.h"
+#include "ResidentMemory.h"
 #include "WavFixture.h"
 
 #include <QFile>
@@ -15,7 +16,6 @@
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <sndfile.h>
 #include <string>
@@ -101,28 +101,16 @@ void measure(benchmark::State& state, const Case& c) {
     }
 }
 
-// From /proc/self/status, in kB.
-long statusField(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0)
-            return std::stol(line.substr(prefix.size()));
-    }
-    return -1;
-}
-
 // The peak resident size a measurement adds: the kernel's high-water mark is reset first.
 template <typename Measure> double extraMegabytes(const Case& c, Measure measure) {
     const QString path = fileFor(c);
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const long before = statusField("VmRSS");
+    test::ResidentMemory::resetPeak();
+    const qint64 before = test::ResidentMemory::currentBytes();
     const auto peaks = measure(path, PeakExtraction::defaultPeakCount);
-    const long peak = statusField("VmHWM");
+    const qint64 peak = test::ResidentMemory::peakBytes();
     if (!peaks || before < 0 || peak < 0)
         return -1;
-    return double(peak - before) / 1024.0;
+    return double(peak - before) / (1024.0 * 1024.0);
 }
 
 std::string floorName(const Case& c) {

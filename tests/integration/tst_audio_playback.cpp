@@ -282,22 +282,6 @@ private slots:
     }
 };
 
-// Read by LeakSanitizer in the sanitizer build: Qt 6.4's ffmpeg media plugin never frees the
-// options it hands to avcodec_open2 (a few dozen bytes per opened stream). The fast unwinder
-// often stops inside libavutil, hence both names.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libffmpegmediaplugin.so\nleak:libavutil.so\n";
-}
-
-// Debian's GStreamer media backend cannot open http addresses: ffmpeg it is, chosen before the
-// application object exists.
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
-    aru::test::TestHome home("AudioPlaybackTest");
-    QGuiApplication app(argc, argv);
-    AudioPlaybackTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+ARU_MEDIA_TEST_MAIN(AudioPlaybackTest)
 
 #include "tst_audio_playback.moc"

@@ -326,20 +326,6 @@ private slots:
     }
 };
 
-// Read by LeakSanitizer in the sanitizer build: Qt 6.4's ffmpeg media plugin never frees the
-// options it hands to avcodec_open2.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libffmpegmediaplugin.so\nleak:libavutil.so\n";
-}
+ARU_MEDIA_TEST_MAIN(AppEndToEndTest)
 
-// Debian's GStreamer media backend cannot open http addresses: ffmpeg it is, chosen before the
-// application object exists.
-int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
-    aru::test::TestHome home("AppEndToEndTest");
-    QGuiApplication app(argc, argv);
-    AppEndToEndTest test;
-    return QTest::qExec(&test, argc, argv);
-}
 #include "tst_app_end_to_end.moc"
