@@ -187,7 +187,9 @@ private slots:
             HttpTransport::request(m_server->url("/large"), false), largeLimit, spare));
         const qint64 held = test::ResidentMemory::peakBytes() - before;
 
+#ifndef __SANITIZE_ADDRESS__ // the sanitizer keeps freed memory aside: no bound to read there
         QVERIFY2(held < largeLimit + 24 * 1024 * 1024, qPrintable(QString::number(held)));
+#endif
         if (size > largeLimit) {
             QVERIFY(!answer);
             QCOMPARE(answer.error().description(), "The server's answer is too large.");
