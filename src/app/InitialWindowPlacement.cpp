@@ -58,9 +58,28 @@ void InitialWindowPlacement::place() {
     // to the window manager's reading of the window's gravity, and some (openbox) then put the
     // contents, not the frame, at the corner: the title bar lands above the screen, out of reach.
     // The window's minimum size still applies.
-    m_window->setGeometry(frame.marginsRemoved(m_window->frameMargins()));
+    m_frame = frame;
+    fitContentsToFrame();
     m_settings.setBoolean(defaultsKey, true);
     emit placed(frame);
+    // A busy window manager may decorate the window only after this ran, and then keeps the
+    // contents where they are: the title bar ends up above the screen. Watch the decorations for a
+    // while and fit the contents again whenever they change.
+    m_settleChecksLeft = settleChecks;
+    QTimer::singleShot(delay, this, &InitialWindowPlacement::settle);
+}
+
+void InitialWindowPlacement::fitContentsToFrame() {
+    m_fittedMargins = m_window->frameMargins();
+    m_window->setGeometry(m_frame.marginsRemoved(m_fittedMargins));
+}
+
+void InitialWindowPlacement::settle() {
+    if (!m_window || !m_window->isVisible() || --m_settleChecksLeft < 0)
+        return;
+    if (m_window->frameMargins() != m_fittedMargins)
+        fitContentsToFrame();
+    QTimer::singleShot(delay, this, &InitialWindowPlacement::settle);
 }
 
 } // namespace aru

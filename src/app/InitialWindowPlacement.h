@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
 #include <QRect>
@@ -24,6 +25,8 @@ public:
     // Equal to the window content's minimum width.
     static constexpr int minWidth = 720;
     static constexpr std::chrono::milliseconds delay{150};
+    // How many times, `delay` apart, a late decoration of the window is looked for after placing.
+    static constexpr int settleChecks = 20;
 
     // The placed width for an available area this wide: half of it, rounded to the nearest whole
     // unit with halves away from zero, raised to minWidth, capped to the area.
@@ -42,9 +45,14 @@ signals:
 private:
     void windowShown();
     void place();
+    void fitContentsToFrame();
+    void settle();
 
     QPointer<QWindow> m_window;
     SettingsStore& m_settings;
+    QRect m_frame;
+    QMargins m_fittedMargins;
+    int m_settleChecksLeft = 0;
 };
 
 } // namespace aru
