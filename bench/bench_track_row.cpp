@@ -1,27 +1,25 @@
 // What a catalogue list pays per track row while the user flicks through it: building one
 // TrackRow (and dropping it, as the list recycles it) next to a plain Text delegate showing the
 // title, the floor any delegate pays; and one paint of a 380-peak WaveformBars 682 wide, the
-// width of a row's strip in a 1280-wide window: laying the bars out and filling the scene graph's
-// triangles (OpenGL and the like), or painting them (the software renderer). The rows' tracks
+// width of a row's strip in a 1280-wide window: laying the bars out and painting the picture the
+// scene graph shows. The rows' tracks
 // have their peaks in the waveform service's memory, as rows that scroll back into view do.
 // A summary compares the medians; it never fails the run.
 
 #include "AppServices.h"
 #include "MedianReporter.h"
 #include "TestState.h"
-#include "WaveformBarGeometry.h"
 #include "WaveformBarLayout.h"
+#include "WaveformBarPicture.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QSGGeometry>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -123,37 +121,15 @@ void textDelegate(benchmark::State& state) {
     buildRows(state, component);
 }
 
-void paintBarsGeometry(benchmark::State& state) {
+void paintBars(benchmark::State& state) {
     const Peaks peaks = samplePeaks();
-    std::unique_ptr<QSGGeometry> geometry(WaveformBarGeometry::create());
     int played = 0;
     for (auto _ : state) {
         const auto values = WaveformBarLayout::barValues(peaks, stripWidth);
         const auto bars = WaveformBarLayout::bars(values, {stripWidth, stripHeight},
                                                   played++ % int(values.size()));
-        WaveformBarGeometry::fill(*geometry, bars, 1.0);
-        benchmark::DoNotOptimize(geometry->vertexData());
-    }
-}
-
-void paintBarsSoftware(benchmark::State& state) {
-    const Peaks peaks = samplePeaks();
-    QImage image(int(stripWidth), int(stripHeight), QImage::Format_ARGB32_Premultiplied);
-    int played = 0;
-    for (auto _ : state) {
-        const auto values = WaveformBarLayout::barValues(peaks, stripWidth);
-        const auto bars = WaveformBarLayout::bars(values, {stripWidth, stripHeight},
-                                                  played++ % int(values.size()));
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        for (const auto& bar : bars) {
-            painter.setBrush(bar.color);
-            painter.drawRoundedRect(bar.rect, bar.radius, bar.radius);
-        }
-        painter.end();
-        benchmark::DoNotOptimize(image.constBits());
+        const QImage picture = WaveformBarPicture::paint(bars, {stripWidth, stripHeight}, 1.0);
+        benchmark::DoNotOptimize(picture.constBits());
     }
 }
 
@@ -166,8 +142,7 @@ void registerAll() {
     };
     add("build_row/text_delegate", textDelegate);
     add("build_row/track_row", trackRow);
-    add("paint_bars/scene_graph_380", paintBarsGeometry);
-    add("paint_bars/software_380", paintBarsSoftware);
+    add("paint_bars/picture_380", paintBars);
 }
 
 void printSummary(const bench::MedianReporter& reporter) {
@@ -178,10 +153,8 @@ void printSummary(const bench::MedianReporter& reporter) {
     if (floor && row)
         std::printf("  build a row: %.1f us (plain Text delegate: %.1f us, %.1fx)\n", *row, *floor,
                     *row / *floor);
-    for (const char* name : {"paint_bars/scene_graph_380", "paint_bars/software_380"}) {
-        if (const auto paint = reporter.median(name))
-            std::printf("  %s: %.1f us per paint\n", name, *paint);
-    }
+    if (const auto paint = reporter.median("paint_bars/picture_380"))
+        std::printf("  paint a waveform picture: %.1f us\n", *paint);
 }
 
 } // namespace

@@ -1,13 +1,10 @@
 #include "WaveformBars.h"
 
-#include "WaveformBarGeometry.h"
 #include "WaveformBarLayout.h"
-#include "WaveformBarsPainterNode.h"
+#include "WaveformBarPicture.h"
 
 #include <QQuickWindow>
-#include <QSGGeometryNode>
-#include <QSGRendererInterface>
-#include <QSGVertexColorMaterial>
+#include <QSGImageNode>
 
 namespace aru {
 
@@ -57,28 +54,20 @@ void WaveformBars::redraw() {
 }
 
 QSGNode* WaveformBars::updatePaintNode(QSGNode* oldNode, UpdatePaintNodeData*) {
+    // Only a change of the bars asks for a new picture, so the node is simply made again.
+    delete oldNode;
     const auto bars = WaveformBarLayout::bars(m_values, size(), m_played);
-    if (bars.isEmpty()) {
-        delete oldNode;
+    if (bars.isEmpty())
         return nullptr;
-    }
-    if (window()->rendererInterface()->graphicsApi() == QSGRendererInterface::Software) {
-        auto* node = static_cast<WaveformBarsPainterNode*>(oldNode);
-        if (!node)
-            node = new WaveformBarsPainterNode(window());
-        node->setBars(bars, boundingRect());
-        return node;
-    }
-    auto* node = static_cast<QSGGeometryNode*>(oldNode);
-    if (!node) {
-        node = new QSGGeometryNode;
-        node->setGeometry(WaveformBarGeometry::create());
-        node->setFlag(QSGNode::OwnsGeometry);
-        node->setMaterial(new QSGVertexColorMaterial);
-        node->setFlag(QSGNode::OwnsMaterial);
-    }
-    WaveformBarGeometry::fill(*node->geometry(), bars, window()->effectiveDevicePixelRatio());
-    node->markDirty(QSGNode::DirtyGeometry);
+    const QImage picture =
+        WaveformBarPicture::paint(bars, size(), window()->effectiveDevicePixelRatio());
+    if (picture.isNull())
+        return nullptr;
+    QSGImageNode* node = window()->createImageNode();
+    node->setTexture(window()->createTextureFromImage(picture));
+    node->setOwnsTexture(true);
+    node->setFiltering(QSGTexture::Linear);
+    node->setRect(boundingRect());
     return node;
 }
 

@@ -8,9 +8,9 @@
 
 namespace aru {
 
-// A track's waveform as rounded vertical bars, the played part in the accent: drawn by the scene
-// graph in one node whatever the number of bars. Stateless beyond its inputs and without input
-// handling; the strips around it do the seeking.
+// A track's waveform as rounded vertical bars, the played part in the accent: painted into one
+// picture, so the scene graph draws one textured rectangle whatever the number of bars. Stateless
+// beyond its inputs and without input handling; the strips around it do the seeking.
 //
 // Progress moves every half second while a track plays, but only a bar that changes colour
 // changes the picture: the bars are handed to the renderer again only when the peaks, the size or
