@@ -177,8 +177,7 @@ private slots:
         QVERIFY((*m_state)->favorites()->favorites().isEmpty());
     }
 
-    // The player bar's scrubber on its own: its cached peaks drawn by the software renderer
-    // (the offscreen tests' and the fallback without OpenGL), the played part in the accent.
+    // The player bar's scrubber on its own: its cached peaks drawn, the played part in the accent.
     void scrubberShowsCachedPeaks() {
         QFile cache(m_services->waveforms().cacheFilePath(42));
         QVERIFY(cache.open(QIODevice::WriteOnly) && cache.write("[1,1,1,1,1,1,1,1,1,1]") > 0);

@@ -7,8 +7,6 @@
 #include <QAbstractItemModelTester>
 #include <QCoroTimer>
 #include <QElapsedTimer>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QSignalSpy>
 #include <memory>
 
@@ -392,44 +390,6 @@ private slots:
         const QPointer<Cancellation> inFlight = m_server->calls[0].cancellation;
         m_search.reset();
         QVERIFY(inFlight && inFlight->isCancelled());
-    }
-
-    void qmlBindsToTheLists() {
-        QQmlEngine engine;
-        engine.addImportPath("qrc:/qt/qml");
-        QQmlComponent component(&engine);
-        component.setData("import QtQml\nimport QtQml.Models\nQtObject {\n"
-                          "  required property var search\n"
-                          "  property int shown: search.filteredTracks.count\n"
-                          "  property var chips: search.allSemanticTags\n"
-                          "  property bool active: search.hasActiveSearch\n"
-                          "  property var rows: Instantiator {\n"
-                          "    model: search.suggestedTracks\n"
-                          "    delegate: QtObject {\n"
-                          "      property string text: model.title + '/' + model.track.artist\n"
-                          "      property var id: model.trackId\n"
-                          "    }\n"
-                          "  }\n"
-                          "}",
-                          QUrl("qrc:/search-test.qml"));
-        std::unique_ptr<QObject> object(component.createWithInitialProperties(
-            {{"search", QVariant::fromValue(m_search.get())}}));
-        QVERIFY2(object, qPrintable(component.errorString()));
-        QTRY_COMPARE(object->property("shown").toInt(), 4);
-        QVERIFY(!object->property("active").toBool());
-
-        search().setSearchText("night");
-        QTRY_COMPARE(object->property("shown").toInt(), 1);
-        QVERIFY(object->property("active").toBool());
-        QCOMPARE(object->property("chips").toStringList(),
-                 (QStringList{"Dark", "Atmospheric", "Urban"}));
-        auto* rows = object->property("rows").value<QObject*>();
-        QTRY_COMPARE(rows->property("count").toInt(), 1);
-        QObject* row = nullptr;
-        QMetaObject::invokeMethod(rows, "objectAt", Q_RETURN_ARG(QObject*, row), Q_ARG(int, 0));
-        QVERIFY(row);
-        QCOMPARE(row->property("text").toString(), QString("Night shift/Artist"));
-        QCOMPARE(row->property("id").value<qint64>(), TrackId(2));
     }
 };
 
