@@ -10,6 +10,7 @@
 #include "QtMediaBackend.h"
 #include "SettingsStore.h"
 #include "TestHome.h"
+#include "ToolOutput.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>
@@ -21,7 +22,6 @@
 #include <QMediaDevices>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <memory>
@@ -29,30 +29,6 @@
 using namespace aru;
 
 namespace {
-
-// Runs pactl; its standard output, or a null array when it failed.
-QByteArray pactl(const QStringList& arguments) {
-    QProcess process;
-    process.start("pactl", arguments);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        return {};
-    QByteArray out = process.readAllStandardOutput();
-    return out.isNull() ? QByteArray("") : out;
-}
-
-// The sinks that this process's playback streams are on, by sink index.
-QList<qint64> ourStreamSinks() {
-    const QByteArray json = pactl({"-f", "json", "list", "sink-inputs"});
-    const QString pid = QString::number(QCoreApplication::applicationPid());
-    QList<qint64> sinks;
-    for (const QJsonValue& input : QJsonDocument::fromJson(json).array()) {
-        const QJsonObject properties = input["properties"].toObject();
-        if (properties["application.process.id"].toString() == pid)
-            sinks.append(input["sink"].toInteger(-1));
-    }
-    return sinks;
-}
 
 bool qtKnowsOutput(const QByteArray& id) {
     const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
@@ -80,8 +56,8 @@ class AudioPlaybackTest : public QObject {
 
     QByteArray loadNullSink(const QByteArray& name) {
         const QByteArray module =
-            pactl({"load-module", "module-null-sink", "sink_name=" + QString::fromUtf8(name),
-                   "sink_properties=device.description=" + QString::fromUtf8(name)})
+            test::pactl({"load-module", "module-null-sink", "sink_name=" + QString::fromUtf8(name),
+                         "sink_properties=device.description=" + QString::fromUtf8(name)})
                 .trimmed();
         if (!module.isEmpty())
             m_modules.append(QString::fromUtf8(module));
@@ -106,7 +82,7 @@ class AudioPlaybackTest : public QObject {
             .arg(player().currentTime())
             .arg(player().duration())
             .arg(player().isPlaying() ? "playing" : "paused")
-            .arg(QString::fromUtf8(pactl({"list", "short", "sink-inputs"}).trimmed()))
+            .arg(QString::fromUtf8(test::pactl({"list", "short", "sink-inputs"}).trimmed()))
             .toUtf8();
     }
 
@@ -116,15 +92,15 @@ private slots:
         if (!query.devices())
             QSKIP("No PulseAudio server can be reached (scripts/test starts one with two null "
                   "sinks; or run `pulseaudio --start`): real playback not tested");
-        QVERIFY2(!pactl({"info"}).isNull(), "pactl (pulseaudio-utils) is needed");
+        QVERIFY2(!test::pactl({"info"}).isNull(), "pactl (pulseaudio-utils) is needed");
 
         const QByteArray suffix = QByteArray::number(QCoreApplication::applicationPid());
         m_sinkA = "aru_playback_a_" + suffix;
         m_sinkB = "aru_playback_b_" + suffix;
         QVERIFY(!loadNullSink(m_sinkA).isEmpty());
         QVERIFY(!loadNullSink(m_sinkB).isEmpty());
-        m_previousDefault = pactl({"get-default-sink"}).trimmed();
-        QVERIFY(!pactl({"set-default-sink", QString::fromUtf8(m_sinkA)}).isNull());
+        m_previousDefault = test::pactl({"get-default-sink"}).trimmed();
+        QVERIFY(!test::pactl({"set-default-sink", QString::fromUtf8(m_sinkA)}).isNull());
 
         for (const AudioDevice& device : AudioDeviceHelper::listOutputDevices()) {
             if (device.uid.toUtf8() == m_sinkA)
@@ -153,9 +129,9 @@ private slots:
     void cleanupTestCase() {
         m_state.reset();
         if (!m_previousDefault.isEmpty())
-            pactl({"set-default-sink", QString::fromUtf8(m_previousDefault)});
+            test::pactl({"set-default-sink", QString::fromUtf8(m_previousDefault)});
         for (const QString& module : std::as_const(m_modules))
-            pactl({"unload-module", module});
+            test::pactl({"unload-module", module});
     }
 
     void streamsTicksSeeksMovesAndContinues() {
@@ -194,7 +170,8 @@ private slots:
         QVERIFY2(meanGap > 420 && meanGap < 900, qPrintable(QString::number(meanGap)));
 
         // The stream plays on the default sink.
-        QTRY_COMPARE_WITH_TIMEOUT(ourStreamSinks(), QList<qint64>{qint64(m_deviceA.id)}, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(test::ourPlaybackSinks(), QList<qint64>{qint64(m_deviceA.id)},
+                                  10000);
 
         player().seek(10.0);
         QTRY_VERIFY_WITH_TIMEOUT(player().currentTime() >= 10.0 && player().currentTime() < 12.5,
@@ -204,8 +181,9 @@ private slots:
         AudioDeviceHelper::applyOutputDevice(m_deviceB, *m_store, &player());
         QCOMPARE(AudioDeviceHelper::storedOutputDevice({m_deviceA, m_deviceB}, *m_store),
                  m_deviceB);
-        QCOMPARE(pactl({"get-default-sink"}).trimmed(), m_sinkB);
-        QTRY_COMPARE_WITH_TIMEOUT(ourStreamSinks(), QList<qint64>{qint64(m_deviceB.id)}, 10000);
+        QCOMPARE(test::pactl({"get-default-sink"}).trimmed(), m_sinkB);
+        QTRY_COMPARE_WITH_TIMEOUT(test::ourPlaybackSinks(), QList<qint64>{qint64(m_deviceB.id)},
+                                  10000);
         const double beforeMove = player().currentTime();
         QTRY_VERIFY2_WITH_TIMEOUT(player().currentTime() > beforeMove + 1.0,
                                   playbackReport().constData(), 10000);
@@ -224,10 +202,11 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(player().duration() > 0 && player().currentTime() > 0.5,
                                   playbackReport().constData(), 15000);
         QVERIFY(qAbs(player().duration() - 17.0) > 1.0);
-        QTRY_COMPARE_WITH_TIMEOUT(ourStreamSinks(), QList<qint64>{qint64(m_deviceB.id)}, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(test::ourPlaybackSinks(), QList<qint64>{qint64(m_deviceB.id)},
+                                  10000);
 
         player().stop();
-        QTRY_VERIFY_WITH_TIMEOUT(ourStreamSinks().isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(test::ourPlaybackSinks().isEmpty(), 10000);
     }
 
     // The platform player has stopped at the end of its item; the same player must start again.

@@ -1,34 +1,23 @@
 #include "DesktopIdentity.h"
 #include "TestHome.h"
+#include "ToolOutput.h"
 
 #include <QAudioSink>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMediaDevices>
-#include <QProcess>
 #include <algorithm>
 
 using namespace aru;
 
 namespace {
 
-// Runs pactl; its standard output, or a null array when it failed.
-QByteArray pactl(const QStringList& arguments) {
-    QProcess process;
-    process.start("pactl", arguments);
-    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0)
-        return {};
-    QByteArray out = process.readAllStandardOutput();
-    return out.isNull() ? QByteArray("") : out;
-}
-
 // "name|icon" of each sound-server client this process opened.
 QStringList ourSoundClients() {
     const QString pid = QString::number(QCoreApplication::applicationPid());
     QStringList clients;
-    const QByteArray json = pactl({"-f", "json", "list", "clients"});
+    const QByteArray json = test::pactl({"-f", "json", "list", "clients"});
     for (const QJsonValue& client : QJsonDocument::fromJson(json).array()) {
         const QJsonObject properties = client["properties"].toObject();
         if (properties["application.process.id"].toString() == pid)
@@ -48,7 +37,7 @@ private slots:
     // player alone connects as "QtPulseAudio:<pid>"; with the identity applied first, its
     // connection carries the app's display name and icon.
     void playerConnectsUnderTheAppsNameAndIcon() {
-        if (pactl({"info"}).isNull())
+        if (test::pactl({"info"}).isNull())
             QSKIP("No PulseAudio server can be reached (scripts/test starts one)");
         qunsetenv("PULSE_PROP_OVERRIDE");
         QGuiApplication::setApplicationDisplayName("Display Name");

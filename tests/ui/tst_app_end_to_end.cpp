@@ -6,6 +6,7 @@
 #include "QtMediaBackend.h"
 #include "SettingsStore.h"
 #include "TestHome.h"
+#include "ToolOutput.h"
 
 #include <QCoroTask>
 #include <QDir>
@@ -32,15 +33,6 @@ const QString demoPassword = "aru-demo";
 void typeText(QWindow* window, const QString& text) {
     for (const QChar c : text)
         QTest::keyClick(window, c.toLatin1());
-}
-
-// Whether the sound server holds a playback stream of this process.
-bool soundServerPlaysOurStream() {
-    QProcess pactl;
-    pactl.start("pactl", {"-f", "json", "list", "sink-inputs"});
-    pactl.waitForFinished(10000);
-    return pactl.readAllStandardOutput().contains("\"application.process.id\":\"" +
-                                                  QByteArray::number(qApp->applicationPid()) + '"');
 }
 
 QList<TrackId> idsOf(const QList<Track>& tracks) {
@@ -274,7 +266,7 @@ private slots:
             };
             auto streams = [&] {
                 return player.isPlaying() && player.currentTime() > 0.5 &&
-                       soundServerPlaysOurStream();
+                       !test::ourPlaybackSinks().isEmpty();
             };
             clickOn(findIn(rows().first(), "playButton"));
             QTRY_VERIFY(barShows(found[0]));
@@ -290,7 +282,7 @@ private slots:
             clickOn(find("closePlayerButton"));
             QTRY_VERIFY(!find("stickyPlayer")->isVisible());
             QVERIFY(!player.currentTrack() && !player.isPlaying());
-            QTRY_VERIFY_WITH_TIMEOUT(!soundServerPlaysOurStream(), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(test::ourPlaybackSinks().isEmpty(), 10000);
         }
 
         // The collection handle slides the panel in, and out again.

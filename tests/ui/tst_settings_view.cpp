@@ -2,6 +2,7 @@
 #include "PulseAudioDeviceQuery.h"
 #include "TestHome.h"
 #include "TestState.h"
+#include "ToolOutput.h"
 #include "ViewHarness.h"
 
 #include <QDir>
@@ -16,10 +17,7 @@ using namespace aru;
 namespace {
 
 QString defaultSink() {
-    QProcess pactl;
-    pactl.start("pactl", {"get-default-sink"});
-    pactl.waitForFinished(5000);
-    return QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+    return QString::fromUtf8(test::toolOutput("pactl", {"get-default-sink"})).trimmed();
 }
 
 bool setDefaultSink(const QString& name) {

@@ -1,6 +1,7 @@
 #include "InitialWindowPlacement.h"
 #include "SettingsStore.h"
 #include "TestHome.h"
+#include "ToolOutput.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -15,10 +16,7 @@ using namespace aru;
 namespace {
 
 QString run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(5000);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return QString::fromUtf8(test::toolOutput(program, arguments, 5000));
 }
 
 // The frame as the X server has it: the client's place and size grown by the decorations the
