@@ -17,8 +17,9 @@
 // Nothing goes to the network: the player is the tests' fake one, every track's peaks are in the
 // waveform cache folder and every track's cover in the cover cache folder (hard links of the
 // same bytes, each under its track's own name), the search never asks the server to interpret a
-// text, and the server address points at a closed loopback port. Frames come from the window
-// system the run is given; for comparable figures run it under Xvfb:
+// text, and the server address points at a closed loopback port. The renderer is chosen as the
+// app chooses it (set QT_QUICK_BACKEND or QSG_RHI_BACKEND to force one); the run prints which.
+// Frames come from the window system the run is given; for comparable figures run it under Xvfb:
 //   QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24"
 //   build-bench/bench/bench_catalog_view
 // A summary compares the figures with the targets; it never fails the run.
@@ -35,6 +36,7 @@
 #include "MedianReporter.h"
 #include "PreparedCatalog.h"
 #include "ResidentMemory.h"
+#include "SceneGraphChoice.h"
 #include "SemanticSearch.h"
 #include "TestHome.h"
 #include "TestState.h"
@@ -886,6 +888,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_UPDATE_IDLE_TIME"))
         qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
     QGuiApplication app(argc, argv);
+    SceneGraphChoice::apply();
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     FontRegistry::registerBundledFonts();
     if (memoryChild)

@@ -8,6 +8,7 @@
 #include "InitialWindowPlacement.h"
 #include "MprisService.h"
 #include "QtMediaBackend.h"
+#include "SceneGraphChoice.h"
 #include "ServerAddress.h"
 #include "SettingsStore.h"
 
@@ -42,6 +43,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setOrganizationName(u"ARU Records"_s);
     QGuiApplication::setApplicationVersion(QStringLiteral(ARU_SYNC_VERSION));
     aru::DesktopIdentity::apply();
+    aru::SceneGraphChoice::apply();
     // Every control is restyled from the design's tokens, which needs a non-native style.
     QQuickStyle::setStyle(u"Basic"_s);
 
