@@ -1,4 +1,5 @@
 #include "InitialWindowPlacement.h"
+#include "SceneGraphChoice.h"
 #include "SettingsStore.h"
 #include "TestHome.h"
 
@@ -11,7 +12,8 @@
 
 using namespace aru;
 
-class WindowPlacementTest : public QObject {
+// How the app starts: where its first window goes, and which renderer draws it.
+class AppStartupTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -93,7 +95,25 @@ private slots:
         QVERIFY(placedHidden.wait(2000));
         QVERIFY(flag());
     }
+
+    // Only rasterisers that run on the processor hand the drawing to Qt's software renderer; a
+    // GPU driver built with LLVM is still a GPU.
+    void softwareOpenGLIsRecognisedByItsRendererName_data() {
+        QTest::addColumn<QByteArray>("renderer");
+        QTest::addColumn<bool>("software");
+        QTest::newRow("llvmpipe") << QByteArray("llvmpipe (LLVM 15.0.6, 256 bits)") << true;
+        QTest::newRow("classic Mesa") << QByteArray("Software Rasterizer") << true;
+        QTest::newRow("Intel") << QByteArray("Mesa Intel(R) UHD Graphics 620 (KBL GT2)") << false;
+        QTest::newRow("AMD, built with LLVM")
+            << QByteArray("AMD Radeon RX 6600 (navi23, LLVM 15.0.7, DRM 3.49)") << false;
+        QTest::newRow("none") << QByteArray() << false;
+    }
+    void softwareOpenGLIsRecognisedByItsRendererName() {
+        QFETCH(QByteArray, renderer);
+        QFETCH(bool, software);
+        QCOMPARE(SceneGraphChoice::isSoftwareOpenGL(renderer), software);
+    }
 };
 
-ARU_TEST_MAIN(WindowPlacementTest)
-#include "tst_window_placement.moc"
+ARU_TEST_MAIN(AppStartupTest)
+#include "tst_app_startup.moc"
