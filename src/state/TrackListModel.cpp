@@ -57,14 +57,43 @@ void TrackListModel::setRows(const QList<Track>& catalogue, const QList<int>& ro
     }
     const int oldCount = count();
     const bool inOrder = isStrictlyAscending(m_rows) && isStrictlyAscending(rows);
-    if (!inOrder || !(sameCatalogue || followCatalogue(catalogue)) || !updateIncrementally(rows)) {
-        beginResetModel();
-        m_catalogue = catalogue;
-        m_rows = rows;
-        endResetModel();
-    }
+    if (!inOrder || !(sameCatalogue || followCatalogue(catalogue)) || !updateIncrementally(rows))
+        replace(catalogue, rows);
     if (count() != oldCount)
         emit countChanged();
+}
+
+void TrackListModel::replace(const QList<Track>& catalogue, const QList<int>& rows) {
+    const bool sameCatalogue = m_catalogue.isSharedWith(catalogue);
+    const qsizetype kept = qMin(m_rows.size(), rows.size());
+    // The runs of kept positions that show another track from now on.
+    QList<std::pair<int, int>> changedRuns;
+    for (qsizetype position = 0; position < kept; ++position) {
+        if (sameCatalogue && m_rows[position] == rows[position])
+            continue;
+        if (!changedRuns.isEmpty() && changedRuns.last().second == position - 1)
+            changedRuns.last().second = int(position);
+        else
+            changedRuns.append({int(position), int(position)});
+    }
+    if (changedRuns.size() > maxIncrementalChanges)
+        changedRuns = {{changedRuns.first().first, changedRuns.last().second}};
+
+    if (rows.size() < m_rows.size()) {
+        beginRemoveRows({}, int(kept), int(m_rows.size() - 1));
+        m_rows.resize(kept);
+        endRemoveRows();
+    }
+    m_catalogue = catalogue;
+    std::copy_n(rows.cbegin(), kept, m_rows.begin());
+    for (const auto& [first, last] : changedRuns)
+        emit dataChanged(index(first), index(last));
+    if (rows.size() > kept) {
+        beginInsertRows({}, int(kept), int(rows.size() - 1));
+        m_rows = rows;
+        endInsertRows();
+    }
+    emit replaced();
 }
 
 bool TrackListModel::updateIncrementally(const QList<int>& rows) {

@@ -11,8 +11,12 @@ namespace aru {
 // A list of catalogue tracks for a view, given as row positions into the catalogue. Updating it
 // with a new selection removes and inserts only the rows that differ when both selections are in
 // catalogue order, so the rows that stay keep their delegates (an unfolded info panel, a loaded
-// cover) and the view its place; anything else resets the list. After a reload the catalogue is
-// another one: its rows are matched to the shown ones by track id, and those still there stay.
+// cover) and the view its place. Anything else replaces the list: the positions that show another
+// track are told their data changed and the list grows or shrinks at its end, so a view rebinds
+// the rows it shows instead of building them all again as after a reset, and leaves alone those
+// whose track stays where it was; `replaced` then tells it the list is a new one. After a reload
+// the catalogue is another one: its rows are matched to the shown ones by track id, and those
+// still there stay.
 class TrackListModel : public QAbstractListModel {
     Q_OBJECT
     QML_ELEMENT
@@ -57,8 +61,12 @@ public:
 
 signals:
     void countChanged();
+    // The list is another one, not an edit of the one before: a view starts again at its top.
+    void replaced();
 
 private:
+    // Shows `rows` of `catalogue` in the positions already there, then says `replaced`.
+    void replace(const QList<Track>& catalogue, const QList<int>& rows);
     // Removes and inserts runs of rows to turn the current selection into `rows`; false, with
     // nothing done, when that takes too many steps.
     bool updateIncrementally(const QList<int>& rows);

@@ -1,11 +1,13 @@
 #include "AppServices.h"
 #include "AuditionKeys.h"
+#include "CatalogKeyboard.h"
 #include "CatalogLayout.h"
 #include "CatalogListState.h"
 #include "Log.h"
 #include "ScriptedHttpServer.h"
 #include "TestHome.h"
 #include "TestState.h"
+#include "TrackListModel.h"
 #include "ViewHarness.h"
 
 #include <QSignalSpy>
@@ -65,9 +67,6 @@ class CatalogViewTest : public QObject {
 
 private slots:
     void init() {
-        m_view.reset();
-        m_state.reset();
-        m_services.reset();
         m_server = std::make_unique<test::ScriptedHttpServer>();
         qputenv("ARU_SYNC_BASE_URL", m_server->baseUrl().toString().toUtf8());
         m_services = std::make_unique<AppServices>(m_caches.path());
@@ -170,6 +169,28 @@ private slots:
         QFETCH(int, count);
         QFETCH(int, landsOn);
         QCOMPARE(AuditionKeys::movedSelection(action, current, count, 4), landsOn);
+    }
+
+    // Another list, not an edit of the one shown, marks only the positions now showing another
+    // track, so rows keeping theirs are not built again; and it drops the keyboard's selection, a
+    // row number that would now mean another track. An edit keeps a selection still in range.
+    void anotherListMarksChangedRowsAndDropsTheSelection() {
+        QList<Track> catalogue;
+        for (int id = 0; id < 6; ++id)
+            catalogue.append(makeTrack(id, "T", "G"));
+        TrackListModel tracks;
+        tracks.setRows(catalogue, {0, 1, 2, 3});
+        CatalogKeyboard keyboard;
+        keyboard.setTracks(&tracks);
+        keyboard.setSelectedRow(1);
+        tracks.setRows(catalogue, {0, 1, 3});
+        QCOMPARE(keyboard.selectedRow(), 1);
+        QSignalSpy changed(&tracks, &QAbstractItemModel::dataChanged);
+        tracks.setRows(catalogue, {0, 5, 3, 4, 1});
+        QCOMPARE(keyboard.selectedRow(), -1);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed[0][0].toModelIndex().row(), 1);
+        QCOMPARE(changed[0][1].toModelIndex().row(), 1);
     }
 
     void theKeyboardAuditions() {

@@ -27,7 +27,7 @@ void CatalogKeyboard::setTracks(TrackListModel* tracks) {
     // Another list (the suggestions instead of the filtered tracks, a new search) starts with
     // no selection: the row number would point at some other track.
     if (m_tracks) {
-        connect(m_tracks, &QAbstractItemModel::modelReset, this, [this] { setSelectedRow(-1); });
+        connect(m_tracks, &TrackListModel::replaced, this, [this] { setSelectedRow(-1); });
         connect(m_tracks, &TrackListModel::countChanged, this, [this] {
             if (m_selectedRow >= m_tracks->count())
                 setSelectedRow(-1);

@@ -37,6 +37,9 @@ Item {
         model: listState.tracks
         boundsBehavior: Flickable.StopAtBounds
         reuseItems: true
+        // No rows kept ready beyond the visible ones: a new search rebinds every row the list
+        // holds, and rows cost the same to bind whether ahead of time or as they scroll in.
+        cacheBuffer: 0
         currentIndex: list.selectedRow
         keyNavigationEnabled: false
         highlightFollowsCurrentItem: true
@@ -50,6 +53,14 @@ Item {
             color: "transparent"
             border.width: 1.5
             border.color: Theme.accent
+        }
+
+        // Another list, not an edit of the one shown, is read from its top.
+        Connections {
+            target: listState.tracks
+            function onReplaced() {
+                view.positionViewAtBeginning()
+            }
         }
 
         delegate: TrackRow {
