@@ -97,8 +97,6 @@ void TrackListModel::replace(const QList<Track>& catalogue, const QList<int>& ro
 }
 
 bool TrackListModel::updateIncrementally(const QList<int>& rows) {
-    if (!isStrictlyAscending(m_rows) || !isStrictlyAscending(rows))
-        return false;
     int changes = 0;
     forEachRun(
         m_rows, rows, [&](qsizetype, qsizetype) { ++changes; },

@@ -67,8 +67,8 @@ signals:
 private:
     // Shows `rows` of `catalogue` in the positions already there, then says `replaced`.
     void replace(const QList<Track>& catalogue, const QList<int>& rows);
-    // Removes and inserts runs of rows to turn the current selection into `rows`; false, with
-    // nothing done, when that takes too many steps.
+    // Removes and inserts runs of rows to turn the current selection into `rows`, both in
+    // catalogue order; false, with nothing done, when that takes too many steps.
     bool updateIncrementally(const QList<int>& rows);
     // Points the current rows into `catalogue` by track id, removing those whose track is gone
     // and telling the view that the others' contents may have changed; false, with nothing
