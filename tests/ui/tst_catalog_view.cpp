@@ -125,13 +125,8 @@ private slots:
         QTest::addColumn<bool>("inField");
         QTest::addColumn<Action>("action");
         const int none = Qt::NoModifier;
-        QTest::newRow("up") << int(Qt::Key_Up) << none << false << Action::SelectPrevious;
-        QTest::newRow("page down")
-            << int(Qt::Key_PageDown) << none << false << Action::SelectPageDown;
-        QTest::newRow("end") << int(Qt::Key_End) << none << false << Action::SelectLast;
         QTest::newRow("keypad enter")
             << int(Qt::Key_Enter) << none << false << Action::PlaySelected;
-        QTest::newRow("left") << int(Qt::Key_Left) << none << false << Action::SeekBackward;
         QTest::newRow("ctrl F") << int(Qt::Key_F) << int(Qt::ControlModifier) << false
                                 << Action::FocusSearch;
         QTest::newRow("ctrl D belongs to others")
@@ -159,7 +154,6 @@ private slots:
         QTest::newRow("down at the end stays") << Action::SelectNext << 9 << 10 << 9;
         QTest::newRow("page down clamps") << Action::SelectPageDown << 6 << 10 << 9;
         QTest::newRow("page up by a page") << Action::SelectPageUp << 7 << 10 << 3;
-        QTest::newRow("home") << Action::SelectFirst << 7 << 10 << 0;
         QTest::newRow("empty list") << Action::SelectNext << 3 << 0 << -1;
         QTest::newRow("not a move") << Action::ToggleInfo << 4 << 10 << 4;
     }

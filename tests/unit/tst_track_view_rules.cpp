@@ -3,10 +3,12 @@
 #include "Theme.h"
 #include "TrackInfoCells.h"
 #include "WaveformBarLayout.h"
+#include "WaveformBarPicture.h"
 #include "WaveformBars.h"
 #include "WaveformStripController.h"
 
 #include <QJsonDocument>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QUrlQuery>
 #include <QtTest>
@@ -102,6 +104,31 @@ private slots:
         QCOMPARE(bars[1].rect.height(), 28 * 0.015);
         QCOMPARE(bars[1].radius, 28 * 0.015 / 2);
         QCOMPARE(bars[0].radius, 5.5 / 2);
+    }
+
+    // Thin bars are filled by their own coverage, not the painter: the picture must match what
+    // the painter draws antialiased, overlaps and the picture's edges included.
+    void thinBarsLookAsThePainterDrawsThem() {
+        const QList<WaveformBarLayout::Bar> bars = {
+            {{0.3, 2.25, 1.65, 7.5}, 0.5, Theme::Color::accent},
+            {{1.2, 4.6, 1.65, 3.1}, 0.5, WaveformBarLayout::barColor(0.3f, false)},
+            {{38.9, -1.5, 1.65, 20.0}, 0.5, WaveformBarLayout::barColor(1.0f, true)}};
+        QImage expected(40, 12, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        QPainter painter(&expected);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        for (const auto& bar : bars) {
+            painter.setBrush(bar.color);
+            painter.drawRect(bar.rect);
+        }
+        painter.end();
+        const QImage picture = WaveformBarPicture::paint(bars, expected.size(), 1.0);
+        QCOMPARE(picture.size(), expected.size());
+        int worst = 0; // over every channel of every pixel
+        for (qsizetype i = 0; i < picture.sizeInBytes(); ++i)
+            worst = std::max(worst, std::abs(picture.constBits()[i] - expected.constBits()[i]));
+        QVERIFY2(worst <= 3, qPrintable(QStringLiteral("a channel differs by %1").arg(worst)));
     }
 
     // The item hands its bars to the renderer again only when the picture changes.
