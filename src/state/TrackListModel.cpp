@@ -18,8 +18,9 @@ bool isStrictlyAscending(const QList<int>& rows) {
 
 // Walks two ascending selections together and reports each run of rows that only the old one
 // has (removed) or only the new one has (inserted), at its position in the list being edited.
+// A report returning false ends the walk; the walk says whether it went to the end.
 template <typename OnRemove, typename OnInsert>
-void forEachRun(const QList<int>& from, const QList<int>& to, OnRemove onRemove,
+bool forEachRun(const QList<int>& from, const QList<int>& to, OnRemove onRemove,
                 OnInsert onInsert) {
     qsizetype i = 0;
     qsizetype j = 0;
@@ -29,12 +30,14 @@ void forEachRun(const QList<int>& from, const QList<int>& to, OnRemove onRemove,
             const qsizetype start = i;
             while (i < from.size() && (j == to.size() || from[i] < to[j]))
                 ++i;
-            onRemove(position, i - start);
+            if (!onRemove(position, i - start))
+                return false;
         } else if (i == from.size() || to[j] < from[i]) {
             const qsizetype start = j;
             while (j < to.size() && (i == from.size() || to[j] < from[i]))
                 ++j;
-            onInsert(position, start, j - start);
+            if (!onInsert(position, start, j - start))
+                return false;
             position += j - start;
         } else {
             ++i;
@@ -42,6 +45,7 @@ void forEachRun(const QList<int>& from, const QList<int>& to, OnRemove onRemove,
             ++position;
         }
     }
+    return true;
 }
 
 } // namespace
@@ -66,18 +70,22 @@ void TrackListModel::setRows(const QList<Track>& catalogue, const QList<int>& ro
 void TrackListModel::replace(const QList<Track>& catalogue, const QList<int>& rows) {
     const bool sameCatalogue = m_catalogue.isSharedWith(catalogue);
     const qsizetype kept = qMin(m_rows.size(), rows.size());
-    // The runs of kept positions that show another track from now on.
+    // The runs of kept positions that show another track from now on; past the limit, one run
+    // from the first to the last.
     QList<std::pair<int, int>> changedRuns;
+    bool merged = false;
     for (qsizetype position = 0; position < kept; ++position) {
         if (sameCatalogue && m_rows[position] == rows[position])
             continue;
-        if (!changedRuns.isEmpty() && changedRuns.last().second == position - 1)
+        if (!changedRuns.isEmpty() && (merged || changedRuns.last().second == position - 1)) {
             changedRuns.last().second = int(position);
-        else
+        } else if (changedRuns.size() < maxIncrementalChanges) {
             changedRuns.append({int(position), int(position)});
+        } else {
+            changedRuns = {{changedRuns.first().first, int(position)}};
+            merged = true;
+        }
     }
-    if (changedRuns.size() > maxIncrementalChanges)
-        changedRuns = {{changedRuns.first().first, changedRuns.last().second}};
 
     if (rows.size() < m_rows.size()) {
         beginRemoveRows({}, int(kept), int(m_rows.size() - 1));
@@ -97,11 +105,11 @@ void TrackListModel::replace(const QList<Track>& catalogue, const QList<int>& ro
 }
 
 bool TrackListModel::updateIncrementally(const QList<int>& rows) {
+    // Counted first, giving up as soon as there are too many: two unrelated selections of a
+    // large catalogue differ in thousands of runs.
     int changes = 0;
-    forEachRun(
-        m_rows, rows, [&](qsizetype, qsizetype) { ++changes; },
-        [&](qsizetype, qsizetype, qsizetype) { ++changes; });
-    if (changes > maxIncrementalChanges)
+    const auto countChange = [&changes](auto...) { return ++changes <= maxIncrementalChanges; };
+    if (!forEachRun(m_rows, rows, countChange, countChange))
         return false;
 
     // Edits a copy of the old selection while walking it, so the walk sees stable input.
@@ -112,12 +120,14 @@ bool TrackListModel::updateIncrementally(const QList<int>& rows) {
             beginRemoveRows({}, int(position), int(position + length - 1));
             m_rows.remove(position, length);
             endRemoveRows();
+            return true;
         },
         [this, &rows](qsizetype position, qsizetype start, qsizetype length) {
             beginInsertRows({}, int(position), int(position + length - 1));
             m_rows.insert(position, length, 0);
             std::copy_n(rows.cbegin() + start, length, m_rows.begin() + position);
             endInsertRows();
+            return true;
         });
     Q_ASSERT(sameRows(m_rows, rows));
     return true;
