@@ -65,6 +65,7 @@ void TrackListModel::setRows(const QList<Track>& catalogue, const QList<int>& ro
         replace(catalogue, rows);
     if (count() != oldCount)
         emit countChanged();
+    emit rowsChanged();
 }
 
 void TrackListModel::replace(const QList<Track>& catalogue, const QList<int>& rows) {

@@ -48,6 +48,8 @@ public:
     void setRows(const QList<Track>& catalogue, const QList<int>& rows);
 
     int count() const { return int(m_rows.size()); }
+    // The catalogue positions shown, in list order.
+    const QList<int>& rows() const { return m_rows; }
     // The catalogue the rows point into.
     const QList<Track>& catalogue() const { return m_catalogue; }
     const Track& trackAt(int row) const { return m_catalogue[m_rows[row]]; }
@@ -61,6 +63,9 @@ public:
 
 signals:
     void countChanged();
+    // The rows shown are others, or the same ones of a reloaded catalogue; after the model's own
+    // change signals.
+    void rowsChanged();
     // The list is another one, not an edit of the one before: a view starts again at its top.
     void replaced();
 

@@ -276,9 +276,27 @@ private slots:
         QCOMPARE(state().search()->selectedMood(), std::optional<QString>("Calm"));
     }
 
+    // The rows outlive a text that matches nothing: the next list keeps or rebinds them.
     void listShowsSuggestionsThenTheEmptyState() {
         showScreen(1280);
-        QTRY_COMPARE(m_view->property("trackListView", "count").toInt(), 3);
+        const auto row = [&](int index) {
+            QQuickItem* found = nullptr;
+            QMetaObject::invokeMethod(item("trackListView"), "itemAtIndex",
+                                      Q_RETURN_ARG(QQuickItem*, found), Q_ARG(int, index));
+            return found;
+        };
+        const auto listing = [&] {
+            return item("trackListView")->opacity() > 0 && item("trackListView")->isEnabled();
+        };
+        QTRY_VERIFY(row(1));
+        const QPointer<QQuickItem> night = row(1);
+        state().search()->setSearchText(QStringLiteral("xyzzy"));
+        QTRY_VERIFY(shown("emptyState"));
+        QVERIFY(!listing());
+        state().search()->setSearchText(QStringLiteral("night"));
+        QTRY_VERIFY(listing() && row(0) == night);
+        QCOMPARE(night->property("track").value<Track>().title, QString("Night"));
+
         state().search()->setSearchText(QStringLiteral("rai"));
         state().search()->setSelectedGenre(QStringLiteral("Rock"));
         // Nothing matches both, but something matches one: the ranked suggestions.
@@ -286,7 +304,6 @@ private slots:
         state().search()->setSearchText(QStringLiteral("xyzzy"));
         state().search()->setSelectedGenre(QStringLiteral("Polka"));
         QTRY_VERIFY(shown("emptyState"));
-        QVERIFY(!item("trackListView")->isVisible());
     }
 
     void spacerAndPlayerFollowTheCurrentTrack() {

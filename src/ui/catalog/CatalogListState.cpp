@@ -1,6 +1,7 @@
 #include "CatalogListState.h"
 
 #include "AppState.h"
+#include "TrackListModel.h"
 
 namespace aru {
 
@@ -18,7 +19,8 @@ CatalogListState::Content CatalogListState::contentFor(const Inputs& inputs) {
 }
 
 CatalogListState::CatalogListState(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent)
+    , m_shown(new TrackListModel(this)) {}
 
 void CatalogListState::setAppState(AppState* state) {
     if (m_state == state)
@@ -38,9 +40,9 @@ void CatalogListState::setAppState(AppState* state) {
         connect(catalog, &Catalog::tracksChanged, this, &CatalogListState::update);
         connect(catalog, &Catalog::lastLoadFailedChanged, this, &CatalogListState::update);
         connect(search, &CatalogSearch::hasActiveSearchChanged, this, &CatalogListState::update);
-        connect(search->filteredTracksModel(), &TrackListModel::countChanged, this,
+        connect(search->filteredTracksModel(), &TrackListModel::rowsChanged, this,
                 &CatalogListState::update);
-        connect(search->suggestedTracksModel(), &TrackListModel::countChanged, this,
+        connect(search->suggestedTracksModel(), &TrackListModel::rowsChanged, this,
                 &CatalogListState::update);
     }
     emit appStateChanged();
@@ -69,10 +71,24 @@ void CatalogListState::update() {
                               search->hasActiveSearch(), search->suggestedTracksModel()->count(),
                               catalog->trackCount(), catalog->lastLoadFailed()});
     }
-    if (content == m_content)
-        return;
+    const bool changed = content != m_content;
     m_content = content;
-    emit contentChanged();
+    // The view's rows are in place before it is shown again.
+    showListedRows();
+    if (changed)
+        emit contentChanged();
+}
+
+void CatalogListState::showListedRows() {
+    if (const TrackListModel* listed = tracks()) {
+        m_shown->setRows(listed->catalogue(), listed->rows());
+        return;
+    }
+    // Rows of a catalogue since replaced are no use to the next list, and would keep it alive.
+    const QList<Track> current =
+        m_state ? m_state->search()->filteredTracksModel()->catalogue() : QList<Track>();
+    if (!m_shown->catalogue().isSharedWith(current))
+        m_shown->setRows(current, {});
 }
 
 } // namespace aru

@@ -21,6 +21,11 @@ class CatalogListState : public QObject {
     Q_PROPERTY(Content content READ content NOTIFY contentChanged)
     // The rows to list: the filtered or the suggested tracks; null while none are listed.
     Q_PROPERTY(aru::TrackListModel* tracks READ tracks NOTIFY contentChanged)
+    // The same rows, for the list's view, in a model that keeps the last ones while none are
+    // listed: the next list then rebinds the rows the view holds instead of building new ones,
+    // as typing through a text that matches nothing would (a row is several times dearer to
+    // build than to rebind).
+    Q_PROPERTY(aru::TrackListModel* shownTracks READ shownTracks CONSTANT)
 
 public:
     enum class Content { Loading, Tracks, Suggestions, LoadFailed, Empty };
@@ -42,6 +47,7 @@ public:
     void setAppState(AppState* state);
     Content content() const { return m_content; }
     TrackListModel* tracks() const;
+    TrackListModel* shownTracks() const { return m_shown; }
 
 signals:
     void appStateChanged();
@@ -49,8 +55,10 @@ signals:
 
 private:
     void update();
+    void showListedRows();
 
     QPointer<AppState> m_state;
+    TrackListModel* m_shown;
     Content m_content = Content::Empty;
 };
 

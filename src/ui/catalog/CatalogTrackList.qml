@@ -33,8 +33,12 @@ Item {
         objectName: "trackListView"
         anchors.fill: parent
         clip: true
-        visible: listState.tracks !== null
-        model: listState.tracks
+        // Faded out and disabled rather than hidden while nothing is listed: showing a hidden
+        // list again rebuilds the scene graph of every row it holds.
+        readonly property bool listing: listState.tracks !== null
+        opacity: listing ? 1 : 0
+        enabled: listing
+        model: listState.shownTracks
         boundsBehavior: Flickable.StopAtBounds
         reuseItems: true
         // No rows kept ready beyond the visible ones: a new search rebinds every row the list
@@ -57,7 +61,7 @@ Item {
 
         // Another list, not an edit of the one shown, is read from its top.
         Connections {
-            target: listState.tracks
+            target: listState.shownTracks
             function onReplaced() {
                 view.positionViewAtBeginning()
             }
@@ -78,7 +82,8 @@ Item {
             x: list.width - 56 - width
             y: view.y
             height: view.height
-            policy: view.contentHeight > view.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            policy: view.listing && view.contentHeight > view.height ? ScrollBar.AlwaysOn
+                                                                     : ScrollBar.AlwaysOff
         }
     }
 
