@@ -42,7 +42,11 @@ Item {
         objectName: "rowLine"
         width: parent.width
         height: Math.max(cover.height, left.implicitHeight, right.implicitHeight) + 2 * Theme.rowV
-        color: controller.isCurrent ? Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.04) : "transparent"
+        // Opaque, in the page's own colour: the software renderer can hand back a see-through
+        // row's picture with black where the row shows nothing (the first row after a search).
+        color: controller.isCurrent
+               ? Qt.tint(Theme.bgDark, Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.04))
+               : Theme.bgDark
         // Drawn once into a picture of its own, redrawn only when something in it changes: a
         // list that scrolls then moves a picture per row instead of painting every text, chip
         // and bar again each frame, which is most of a frame's work without a GPU.
