@@ -76,7 +76,7 @@ void TrackListModel::replace(const QList<Track>& catalogue, const QList<int>& ro
     QList<std::pair<int, int>> changedRuns;
     bool merged = false;
     for (qsizetype position = 0; position < kept; ++position) {
-        if (sameCatalogue && m_rows[position] == rows[position])
+        if (sameCatalogue && m_rows.at(position) == rows[position])
             continue;
         if (!changedRuns.isEmpty() && (merged || changedRuns.last().second == position - 1)) {
             changedRuns.last().second = int(position);
@@ -144,7 +144,7 @@ bool TrackListModel::followCatalogue(const QList<Track>& catalogue) {
     int next = 0;
     int previousOldRow = -1;
     for (qsizetype position = 0; position < m_rows.size(); ++position) {
-        const int oldRow = m_rows[position];
+        const int oldRow = m_rows.at(position);
         // at(): the catalogue is shared with the search; a writable access would copy it.
         const TrackId id = m_catalogue.at(oldRow).id;
         const qsizetype reach =
