@@ -11,8 +11,11 @@ Rectangle {
     readonly property var tags: AppState.search.allSemanticTags
     readonly property bool busy: AppState.search.aiSearching && tags.length === 0
 
-    visible: tags.length > 0 || AppState.search.aiSearching
-    implicitHeight: visible ? flow.implicitHeight + 2 * 6 : 0
+    readonly property bool hasContent: tags.length > 0 || AppState.search.aiSearching
+
+    // Folded to no height rather than hidden: showing a hidden item takes the scene graph of
+    // everything after it (the whole track list) out and puts it back.
+    implicitHeight: hasContent ? flow.implicitHeight + 2 * 6 : 0
     color: Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.04)
 
     FlowLayout {
