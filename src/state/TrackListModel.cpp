@@ -6,10 +6,13 @@ namespace aru {
 
 namespace {
 
-// QList's own comparison hands memcmp a null pointer for two empty lists, one of them never
-// allocated, which the undefined-behaviour sanitizer rightly reports.
+// A model keeps the caller's rows shared once it shows them, so being handed the same rows again
+// (a model mirroring another hears of each change more than once) is a pointer check. QList's
+// own comparison hands memcmp a null pointer for two empty lists, one of them never allocated,
+// which the undefined-behaviour sanitizer rightly reports.
 bool sameRows(const QList<int>& a, const QList<int>& b) {
-    return a.size() == b.size() && (a.isEmpty() || std::equal(a.cbegin(), a.cend(), b.cbegin()));
+    return a.isSharedWith(b) ||
+           (a.size() == b.size() && (a.isEmpty() || std::equal(a.cbegin(), a.cend(), b.cbegin())));
 }
 
 bool isStrictlyAscending(const QList<int>& rows) {
@@ -63,6 +66,7 @@ void TrackListModel::setRows(const QList<Track>& catalogue, const QList<int>& ro
     const bool inOrder = isStrictlyAscending(m_rows) && isStrictlyAscending(rows);
     if (!inOrder || !(sameCatalogue || followCatalogue(catalogue)) || !updateIncrementally(rows))
         replace(catalogue, rows);
+    m_rows = rows; // equal by now; shared from now on
     if (count() != oldCount)
         emit countChanged();
     emit rowsChanged();
