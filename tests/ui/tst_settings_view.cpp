@@ -105,7 +105,11 @@ private slots:
         QVERIFY(QDir().mkpath(bin));
         QFile script(QDir(bin).filePath("xdg-open"));
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(QString("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1'\n").arg(record).toUtf8());
+        // Written aside then renamed: the shell creates a redirect's target before printf
+        // fills it, and the test must never read it half-made.
+        script.write(QString("#!/bin/sh\nprintf '%s\\n' \"$1\" > '%1.part' && mv '%1.part' '%1'\n")
+                         .arg(record)
+                         .toUtf8());
         script.close();
         script.setPermissions(script.permissions() | QFile::ExeOwner);
         const QByteArray path = qgetenv("PATH");
