@@ -4,6 +4,7 @@
 #include "CatalogLayout.h"
 #include "CatalogListState.h"
 #include "Log.h"
+#include "NetworkQuiet.h"
 #include "ScriptedHttpServer.h"
 #include "TestHome.h"
 #include "TestState.h"
@@ -77,9 +78,13 @@ private slots:
                                       makeTrack(3, "Harbour", "Ambient")});
     }
     void cleanup() {
+        // The view stays until its covers have come too: a picture still on its way when the view
+        // goes is never freed by Qt's image reader.
+        const bool quiet = test::waitForNetworkQuiet(m_services->network());
         m_view.reset();
         m_state.reset();
         m_services.reset();
+        QVERIFY(quiet);
     }
 
     void panelWidthFollowsTheScreen_data() {

@@ -1,5 +1,6 @@
 #include "AppServices.h"
 #include "InlineWaveformController.h"
+#include "NetworkQuiet.h"
 #include "SampleTrack.h"
 #include "ScriptedHttpServer.h"
 #include "TestHome.h"
@@ -58,13 +59,17 @@ private slots:
     }
 
     void init() {
-        m_state.reset();
-        m_services.reset();
         m_dir = std::make_unique<QTemporaryDir>();
         m_server = test::ScriptedHttpServer::asCatalogueServer();
         m_services = std::make_unique<AppServices>(m_dir->filePath("caches"));
         m_state = std::make_unique<test::TestState>();
         m_state->restartSignedIn();
+    }
+    void cleanup() {
+        const bool quiet = test::waitForNetworkQuiet(m_services->network());
+        m_state.reset();
+        m_services.reset();
+        QVERIFY(quiet);
     }
 
     // On a track that is not playing the pointer only picks the row's start point, and the
