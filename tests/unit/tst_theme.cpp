@@ -7,11 +7,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
-#include <QQmlComponent>
-#include <QQmlEngine>
 #include <QRawFont>
 #include <QtTest/QTest>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace aru;
@@ -76,31 +73,6 @@ private slots:
         }
         QCOMPARE(glyphs.size(), 17);
         QVERIFY(IconGlyphs::glyph(u"not.a.symbol").isEmpty());
-    }
-
-    void qmlSingleton() {
-        QQmlEngine engine;
-        engine.addImportPath(u"qrc:/qt/qml"_s);
-        QQmlComponent component(&engine);
-        component.setData(R"(
-            import QtQuick
-            import Aru
-            QtObject {
-                property color moodBg: Theme.tagMoodBg
-                property real tagPoints: Theme.fontTag.pointSize
-                property string titleFamily: Theme.fontTrackTitle.family
-                property bool labelUpperCase: Theme.fontLabel.capitalization === Font.AllUppercase
-                property string icons: Theme.iconFamily
-            }
-        )",
-                          QUrl(u"qrc:/tst_theme/Probe.qml"_s));
-        std::unique_ptr<QObject> probe(component.create());
-        QVERIFY2(probe, qPrintable(component.errorString()));
-        QCOMPARE(probe->property("moodBg").value<QColor>(), Theme::Color::tagMoodBg);
-        QCOMPARE(probe->property("tagPoints").toDouble(), Theme::Font::tag().pointSizeF());
-        QCOMPARE(probe->property("titleFamily").toString(), Theme::Font::displayFamily.toString());
-        QVERIFY(probe->property("labelUpperCase").toBool());
-        QCOMPARE(probe->property("icons").toString(), FontRegistry::iconFamily());
     }
 };
 
