@@ -27,4 +27,13 @@ inline bool waitForNetworkQuiet(NetworkSession& network) {
     return true;
 }
 
+// Ends a test that hosted rows over real services: once the network is quiet, drops `owned` in
+// the order given (a view first, the services last). A view stays until its covers have come:
+// a picture still on its way when the view goes is never freed by Qt's image reader.
+template <typename... Owned> void tearDownQuietly(NetworkSession& network, Owned&... owned) {
+    const bool quiet = waitForNetworkQuiet(network);
+    (owned.reset(), ...);
+    QVERIFY(quiet);
+}
+
 } // namespace aru::test

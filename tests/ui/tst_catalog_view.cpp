@@ -77,15 +77,7 @@ private slots:
                                       makeTrack(2, "Night", "Rock"),
                                       makeTrack(3, "Harbour", "Ambient")});
     }
-    void cleanup() {
-        // The view stays until its covers have come too: a picture still on its way when the view
-        // goes is never freed by Qt's image reader.
-        const bool quiet = test::waitForNetworkQuiet(m_services->network());
-        m_view.reset();
-        m_state.reset();
-        m_services.reset();
-        QVERIFY(quiet);
-    }
+    void cleanup() { test::tearDownQuietly(m_services->network(), m_view, m_state, m_services); }
 
     void panelWidthFollowsTheScreen_data() {
         QTest::addColumn<qreal>("screen");

@@ -59,15 +59,7 @@ private slots:
         m_state->restartSignedIn("demo@aru.test", "token", m_dir->filePath("Downloads"));
         (*m_state)->preferences()->setLanguage(AppLanguage::En);
     }
-    void cleanup() {
-        // The view stays until its covers have come too: a picture still on its way when the view
-        // goes is never freed by Qt's image reader.
-        const bool quiet = test::waitForNetworkQuiet(m_services->network());
-        m_view.reset();
-        m_state.reset();
-        m_services.reset();
-        QVERIFY(quiet);
-    }
+    void cleanup() { test::tearDownQuietly(m_services->network(), m_view, m_state, m_services); }
 
     // Six moods: four chips in a wide window, two in a compact one. Without a genre there is no
     // genre text.

@@ -65,12 +65,7 @@ private slots:
         m_state = std::make_unique<test::TestState>();
         m_state->restartSignedIn();
     }
-    void cleanup() {
-        const bool quiet = test::waitForNetworkQuiet(m_services->network());
-        m_state.reset();
-        m_services.reset();
-        QVERIFY(quiet);
-    }
+    void cleanup() { test::tearDownQuietly(m_services->network(), m_state, m_services); }
 
     // On a track that is not playing the pointer only picks the row's start point, and the
     // strip shows the catalogue's length.
