@@ -30,8 +30,12 @@ inline QByteArray pactl(const QStringList& arguments) {
 }
 
 // The sound server's sinks that this process's playback streams are on, by sink index.
+// Tests poll this. A query that fails or stalls (three seconds) reads as {-1}, which no check
+// accepts, not as "no stream": the poll asks again within its own wait.
 inline QList<qint64> ourPlaybackSinks() {
-    const QByteArray json = pactl({"-f", "json", "list", "sink-inputs"});
+    const QByteArray json = toolOutput("pactl", {"-f", "json", "list", "sink-inputs"}, 3000);
+    if (json.isNull())
+        return {-1};
     const QString pid = QString::number(QCoreApplication::applicationPid());
     QList<qint64> sinks;
     for (const QJsonValue& input : QJsonDocument::fromJson(json).array()) {

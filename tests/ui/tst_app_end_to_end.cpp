@@ -265,8 +265,9 @@ private slots:
                        find("stickyPlayer")->property("shown") == 1.0;
             };
             auto streams = [&] {
-                return player.isPlaying() && player.currentTime() > 0.5 &&
-                       !test::ourPlaybackSinks().isEmpty();
+                const QList<qint64> sinks = test::ourPlaybackSinks();
+                return player.isPlaying() && player.currentTime() > 0.5 && !sinks.isEmpty() &&
+                       !sinks.contains(-1);
             };
             clickOn(findIn(rows().first(), "playButton"));
             QTRY_VERIFY(barShows(found[0]));
