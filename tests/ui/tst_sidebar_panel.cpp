@@ -1,5 +1,7 @@
 #include "AppServices.h"
 #include "DownloadEntry.h"
+#include "NetworkQuiet.h"
+#include "ScriptedHttpServer.h"
 #include "TestHome.h"
 #include "TestState.h"
 #include "ViewHarness.h"
@@ -28,6 +30,7 @@ class SidebarPanelTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_caches;
+    std::unique_ptr<test::ScriptedHttpServer> m_server;
     std::unique_ptr<AppServices> m_services;
     std::unique_ptr<test::TestState> m_state;
     std::unique_ptr<test::ViewHarness> m_view;
@@ -71,9 +74,8 @@ class SidebarPanelTest : public QObject {
 
 private slots:
     void init() {
-        m_view.reset();
-        m_state.reset();
-        m_services.reset();
+        // Rows ask for peaks and files: a local server refuses them, no lookup leaves the machine.
+        m_server = test::ScriptedHttpServer::asCatalogueServer();
         m_services = std::make_unique<AppServices>(m_caches.path());
         m_state = std::make_unique<test::TestState>();
         // A stored collection: favourite 99 and history entry 42 have no track in the catalogue,
@@ -101,11 +103,7 @@ private slots:
         m_view = std::make_unique<test::ViewHarness>("SidebarPanel.qml", QSize(420, 760));
         QVERIFY(m_view->isReady() && m_view->waitExposed());
     }
-    void cleanup() {
-        m_view.reset();
-        m_state.reset();
-        m_services.reset();
-    }
+    void cleanup() { test::tearDownQuietly(m_services->network(), m_view, m_state, m_services); }
 
     void listsFollowTheFilterTheFavouritesAndTheFolder() {
         QCOMPARE(text("favoritesTabTitle"), "FAVORITES (2)");
