@@ -7,10 +7,13 @@
 #include "Theme.h"
 #include "TrackDragController.h"
 #include "TrackInfoCells.h"
+#include "TrackRowPainter.h"
+#include "TrackRowPicture.h"
 #include "ViewHarness.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -174,6 +177,76 @@ private slots:
         QVERIFY(qAbs(player()->currentTime() - 30) < 0.2);
         m_view->click("removeButton");
         QVERIFY((*m_state)->favorites()->favorites().isEmpty());
+    }
+
+    // The picture a scrolling list shows in place of a row is the row as it is drawn: a
+    // favourite that is playing, with its moods, genre, cover and waveform, and one in the compact
+    // layout with neither cover nor peaks.
+    void restingPictureLooksLikeTheRow_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::newRow("playing favourite") << true;
+        QTest::newRow("compact, bare") << false;
+    }
+    void restingPictureLooksLikeTheRow() {
+        QFETCH(bool, rich);
+        Track track = test::sampleTrack(m_server->baseUrl());
+        if (rich) {
+            QFile peaks(m_services->waveforms().cacheFilePath(track.id));
+            QVERIFY(peaks.open(QIODevice::WriteOnly) &&
+                    peaks.write("[0.2,0.9,0.4,1,0.1,0.6,0.3,0.8,0.5,0.7,0.2,0.95]") > 0);
+            peaks.close();
+            QImage cover(300, 200, QImage::Format_RGB32);
+            QPainter painter(&cover);
+            painter.fillRect(cover.rect(), QColor(40, 90, 160));
+            painter.fillRect(QRect(100, 50, 100, 100), QColor(230, 180, 60));
+            painter.end();
+            QVERIFY(cover.save(m_services->covers().diskPath(track.coverArtURL()), "JPEG"));
+            (*m_state)->favorites()->toggleFavorite(track.id);
+            player()->play(track);
+            (*m_state)->layout()->updateLayout(1280);
+        } else {
+            track.genre.reset();
+            (*m_state)->layout()->updateLayout(800);
+        }
+        show(track);
+        m_view->window()->setColor(Theme::Color::bgDark);
+        QTRY_VERIFY(m_view->item("waveformBars")->isVisible() == rich);
+        // The row's layer shows the cover a frame or more after the cover came in.
+        const QPoint coverMiddle = m_view->sceneRect("coverImage").center();
+        QTRY_VERIFY(!rich ||
+                    !test::ViewHarness::near(m_view->window()->grabWindow().pixelColor(coverMiddle),
+                                             Theme::Color::surface2Dark, 8));
+        const QRect line = m_view->sceneRect("rowLine");
+        const QImage drawn = m_view->grab("row-drawn").copy(line);
+
+        TrackRowPicture picture;
+        picture.setAppState(m_state->get());
+        picture.setTrack(track);
+        picture.setWidth(line.width());
+        QCOMPARE(TrackRowPainter::rowHeight(), qreal(line.height()));
+        const QImage painted = TrackRowPainter::paint(picture.look());
+        QCOMPARE(painted.size(), drawn.size());
+        // Glyph edges may land a pixel apart and a little lighter or darker; shapes, texts, places
+        // and colours may not: all but the odd glyph edge of each picture must be found in the
+        // other within a pixel's reach.
+        const auto unmatched = [](const QImage& a, const QImage& b) {
+            int count = 0;
+            for (int y = 0; y < a.height(); ++y) {
+                for (int x = 0; x < a.width(); ++x) {
+                    bool found = false;
+                    for (int dy = -1; dy <= 1 && !found; ++dy)
+                        for (int dx = -1; dx <= 1 && !found; ++dx)
+                            found = b.rect().contains(x + dx, y + dy) &&
+                                    test::ViewHarness::near(a.pixelColor(x, y),
+                                                            b.pixelColor(x + dx, y + dy), 48);
+                    count += found ? 0 : 1;
+                }
+            }
+            return count;
+        };
+        const int different = unmatched(drawn, painted) + unmatched(painted, drawn);
+        QVERIFY2(different < drawn.width() * drawn.height() / 2000,
+                 qPrintable(QString("%1 pixels differ").arg(different)));
     }
 
     // The player bar's scrubber on its own: its cached peaks drawn, the played part in the accent.
