@@ -94,7 +94,7 @@ public:
                                 top.blueF() * a + below.blueF() * (1 - a));
     }
 
-private:
+    // The item named `name` in `item`'s tree, `item` included.
     static QQuickItem* find(QQuickItem* item, const QString& name) {
         if (!item)
             return nullptr;
@@ -107,6 +107,7 @@ private:
         return nullptr;
     }
 
+private:
     std::unique_ptr<QQuickView> m_view;
 };
 

@@ -286,6 +286,53 @@ private slots:
     }
 
     // The rows outlive a text that matches nothing: the next list keeps or rebinds them.
+    // A list that travels shows its rows as pictures, painted away from the interface's thread,
+    // and the rows themselves again once it rests; a row with its info panel open stays a row.
+    void aTravellingListShowsPicturesThenRows() {
+        QList<Track> many;
+        for (TrackId id = 1; id <= 40; ++id)
+            many.append(makeTrack(id, QStringLiteral("Track %1").arg(id), "Ambient"));
+        state().catalog()->setTracks(many);
+        showScreen(1280);
+        QQuickItem* list = item("trackListView");
+        QTRY_COMPARE(list->property("count").toInt(), 40);
+        // A row just below the middle, which stays in view as the list travels half a page.
+        QQuickItem* opened = nullptr;
+        QMetaObject::invokeMethod(list, "itemAtIndex", Q_RETURN_ARG(QQuickItem*, opened),
+                                  Q_ARG(int, int(list->height() / 2 / 108) + 1));
+        QTRY_VERIFY(test::ViewHarness::find(opened, "trackRow"));
+        test::ViewHarness::find(opened, "trackRow")->setProperty("showInfo", true);
+        const auto inView = [&] {
+            QList<QQuickItem*> shown;
+            const qreal top = list->property("contentY").toReal();
+            for (QQuickItem* slot :
+                 list->property("contentItem").value<QQuickItem*>()->childItems())
+                if (slot->objectName() == "trackSlot" && slot->isVisible() &&
+                    slot->y() + slot->height() > top && slot->y() < top + list->height())
+                    shown.append(slot);
+            return shown;
+        };
+        const auto rows = [&] {
+            const QList<QQuickItem*> shown = inView();
+            return int(std::count_if(shown.cbegin(), shown.cend(), [](QQuickItem* slot) {
+                return test::ViewHarness::find(slot, "trackRow") != nullptr;
+            }));
+        };
+        const auto painted = [&] {
+            const QList<QQuickItem*> shown = inView();
+            return std::all_of(shown.cbegin(), shown.cend(), [](QQuickItem* slot) {
+                QQuickItem* picture = test::ViewHarness::find(slot, "trackRowPicture");
+                return !picture->isVisible() || picture->property("painted").toBool();
+            });
+        };
+        list->setProperty("contentY", list->height() / 2 + 1);
+        QVERIFY(list->property("scrolling").toBool());
+        QCOMPARE(rows(), 1);
+        QVERIFY(test::ViewHarness::find(opened, "trackRow"));
+        QTRY_VERIFY(painted());
+        QTRY_COMPARE(rows(), int(inView().size()));
+    }
+
     void emptyStateKeepsTheRowsThenSuggestionsShow() {
         showScreen(1280);
         const auto row = [&](int index) {

@@ -41,9 +41,6 @@ Item {
         model: listState.shownTracks
         boundsBehavior: Flickable.StopAtBounds
         reuseItems: true
-        // No rows kept ready beyond the visible ones: a new search rebinds every row the list
-        // holds, and rows cost the same to bind whether ahead of time or as they scroll in.
-        cacheBuffer: 0
         currentIndex: list.selectedRow
         keyNavigationEnabled: false
         highlightFollowsCurrentItem: true
@@ -63,12 +60,65 @@ Item {
         Connections {
             target: listState.shownTracks
             function onReplaced() {
+                view.jumping = true
                 view.positionViewAtBeginning()
+                view.restY = view.contentY
+                view.jumping = false
             }
         }
 
-        delegate: TrackRow {
+        // While the list travels more than half a page, its rows are pictures painted on another
+        // thread: building the interactive row of every track that passes costs more than a frame
+        // has. The rows come back, with all their controls, once the list has rested a moment;
+        // a row with its info panel open stays as it is.
+        property bool scrolling: false
+        property real restY: 0
+        property bool jumping: false
+        onContentYChanged: {
+            if (jumping)
+                return
+            if (!scrolling && Math.abs(contentY - restY) > height / 2)
+                scrolling = true
+            scrollRest.restart()
+        }
+        Timer {
+            id: scrollRest
+            interval: 150
+            onTriggered: {
+                view.scrolling = false
+                view.restY = view.contentY
+            }
+        }
+        // While scrolling, the pictures of the rows about to come in are asked for ahead. At rest
+        // no rows are kept beyond the visible ones: a new search rebinds every row the list holds.
+        cacheBuffer: scrolling ? height / 2 : 0
+
+        delegate: Item {
+            id: slot
+            objectName: "trackSlot"
+            required property var track
+            readonly property bool infoOpen: live.item ? live.item.showInfo : false
+
             width: ListView.view.width
+            height: live.item ? live.item.height : picture.height
+
+            TrackRowPicture {
+                id: picture
+                objectName: "trackRowPicture"
+                width: parent.width
+                height: implicitHeight
+                visible: !live.item
+                appState: AppState
+                track: slot.track
+            }
+            Loader {
+                id: live
+                active: !view.scrolling || slot.infoOpen
+                sourceComponent: TrackRow {
+                    width: slot.width
+                    track: slot.track
+                }
+            }
         }
         // Lets the last row scroll clear of the sticky player.
         footer: Item {
