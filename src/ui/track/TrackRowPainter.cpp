@@ -397,10 +397,14 @@ private:
 } // namespace
 
 qreal rowHeight() {
-    const Label title(Font::trackTitle(), QStringLiteral("A"));
-    const Label artist(artistFont(), QStringLiteral("A"));
-    const qreal left = std::max(title.height(), artist.height()) + leftSpacing + playDiameter;
-    return std::max(Spacing::cover, left) + 2 * Spacing::rowV;
+    // Laid out once: every delegate and every picture asks.
+    static const qreal height = [] {
+        const Label title(Font::trackTitle(), QStringLiteral("A"));
+        const Label artist(artistFont(), QStringLiteral("A"));
+        const qreal left = std::max(title.height(), artist.height()) + leftSpacing + playDiameter;
+        return std::max(Spacing::cover, left) + 2 * Spacing::rowV;
+    }();
+    return height;
 }
 
 QImage paint(const TrackRowLook& look, qreal devicePixelRatio) {

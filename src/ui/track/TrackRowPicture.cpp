@@ -43,7 +43,9 @@ TrackRowPicture::TrackRowPicture(QQuickItem* parent)
     setImplicitHeight(TrackRowPainter::rowHeight());
     for (const auto signal :
          {&TrackRowController::playbackChanged, &TrackRowController::isFavoriteChanged,
-          &TrackRowController::moodChipsChanged, &TrackRowController::downloadErrorChanged})
+          &TrackRowController::moodChipsChanged, &TrackRowController::downloadErrorChanged,
+          // Also said when the language changes, which renames INFO and LICENSE.
+          &TrackRowController::infoCellsChanged})
         connect(&m_row, signal, this, &TrackRowPicture::lookChanged);
     connect(&m_drag, &TrackDragController::presentationChanged, this,
             &TrackRowPicture::lookChanged);
