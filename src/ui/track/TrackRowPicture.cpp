@@ -16,7 +16,10 @@ namespace {
 
 // The thread rows are painted on, and the object their pictures come back through on the
 // interface's thread. One thread: it runs beside the interface's, and rows are asked for in the
-// order they come in. It goes with the application, after the jobs it has taken have run.
+// order they come in. It runs at idle priority: a frame waits on the interface's thread and on
+// the display server, and a painting that takes their core makes every frame late, while a
+// picture asked for half a page ahead has time to spare. It goes with the application, after
+// the jobs it has taken have run.
 class RowPainters : public QObject {
 public:
     static RowPainters& instance() {
@@ -32,6 +35,7 @@ private:
     explicit RowPainters(QObject* parent)
         : QObject(parent) {
         threads.setMaxThreadCount(1);
+        threads.setThreadPriority(QThread::IdlePriority);
     }
 };
 
