@@ -9,6 +9,9 @@
 #include <QQuickWindow>
 #include <QSGImageNode>
 #include <QThreadPool>
+#include <functional>
+#include <utility>
+#include <vector>
 
 namespace aru {
 
@@ -16,10 +19,7 @@ namespace {
 
 // The thread rows are painted on, and the object their pictures come back through on the
 // interface's thread. One thread: it runs beside the interface's, and rows are asked for in the
-// order they come in. It runs at idle priority: a frame waits on the interface's thread and on
-// the display server, and a painting that takes their core makes every frame late, while a
-// picture asked for half a page ahead has time to spare. It goes with the application, after
-// the jobs it has taken have run.
+// order they come in. It goes with the application, after the jobs it has taken have run.
 class RowPainters : public QObject {
 public:
     static RowPainters& instance() {
@@ -29,14 +29,31 @@ public:
         return *painters;
     }
 
-    QThreadPool threads;
+    // Rows ask for their pictures while a frame is being prepared, and that frame then waits on
+    // this thread and on the display server: a painting started at once would take their core
+    // and make the frame late. The jobs start once the event that makes the frame has run; a
+    // picture asked for half a page ahead has the time until the next frame to spare.
+    void startAfterThisFrame(std::function<void()> job) {
+        m_waiting.push_back(std::move(job));
+        if (m_waiting.size() > 1)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                for (auto& waiting : std::exchange(m_waiting, {}))
+                    m_threads.start(std::move(waiting));
+            },
+            Qt::QueuedConnection);
+    }
 
 private:
     explicit RowPainters(QObject* parent)
         : QObject(parent) {
-        threads.setMaxThreadCount(1);
-        threads.setThreadPriority(QThread::IdlePriority);
+        m_threads.setMaxThreadCount(1);
     }
+
+    QThreadPool m_threads;
+    std::vector<std::function<void()>> m_waiting;
 };
 
 } // namespace
@@ -152,7 +169,7 @@ void TrackRowPicture::updatePolish() {
     const qreal ratio = window() ? window()->effectiveDevicePixelRatio() : 1;
     QPointer<TrackRowPicture> self(this);
     RowPainters& painters = RowPainters::instance();
-    painters.threads.start(
+    painters.startAfterThisFrame(
         [self, ticket, tickets = m_ticket, look = std::move(wanted), ratio, receiver = &painters] {
             if (tickets->load() != ticket)
                 return;
