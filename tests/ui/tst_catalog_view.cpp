@@ -3,6 +3,7 @@
 #include "CatalogKeyboard.h"
 #include "CatalogLayout.h"
 #include "CatalogListState.h"
+#include "ImageCache.h"
 #include "Log.h"
 #include "NetworkQuiet.h"
 #include "ScriptedHttpServer.h"
@@ -11,6 +12,7 @@
 #include "TrackListModel.h"
 #include "ViewHarness.h"
 
+#include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <memory>
@@ -290,8 +292,16 @@ private slots:
     // and the rows themselves again once it rests; a row with its info panel open stays a row.
     void aTravellingListShowsPicturesThenRows() {
         QList<Track> many;
-        for (TrackId id = 1; id <= 40; ++id)
-            many.append(makeTrack(id, QStringLiteral("Track %1").arg(id), "Ambient"));
+        const QColor coverColour(40, 90, 160);
+        QImage cover(40, 40, QImage::Format_RGB32);
+        cover.fill(coverColour);
+        for (TrackId id = 1; id <= 40; ++id) {
+            Track track = makeTrack(id, QStringLiteral("Track %1").arg(id), "Ambient");
+            // In the cover cache's folder, so no row has to fetch it.
+            track.coverArt = QStringLiteral("http://127.0.0.1:9/covers/%1.jpg").arg(id);
+            QVERIFY(cover.save(m_services->covers().diskPath(track.coverArtURL()), "JPEG"));
+            many.append(track);
+        }
         state().catalog()->setTracks(many);
         showScreen(1280);
         QQuickItem* list = item("trackListView");
@@ -331,6 +341,21 @@ private slots:
         QVERIFY(test::ViewHarness::find(opened, "trackRow"));
         QTRY_VERIFY(painted());
         QTRY_COMPARE(rows(), int(inView().size()));
+        // The rows made once the list rested draw their covers, which arrive after them.
+        const auto coversDrawn = [&] {
+            const QImage shot = m_view->window()->grabWindow();
+            const QRectF shownArea =
+                list->mapRectToScene(QRectF(0, 0, list->width(), list->height()));
+            const QList<QQuickItem*> shown = inView();
+            return std::all_of(shown.cbegin(), shown.cend(), [&](QQuickItem* slot) {
+                QQuickItem* image = test::ViewHarness::find(slot, "coverImage");
+                const QPointF middle =
+                    image->mapToScene(QPointF(image->width(), image->height()) / 2);
+                return !shownArea.contains(middle) ||
+                       test::ViewHarness::near(shot.pixelColor(middle.toPoint()), coverColour, 12);
+            });
+        };
+        QTRY_VERIFY(coversDrawn());
     }
 
     void emptyStateKeepsTheRowsThenSuggestionsShow() {

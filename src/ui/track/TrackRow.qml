@@ -52,40 +52,6 @@ Item {
         // and bar again each frame, which is most of a frame's work without a GPU.
         layer.enabled: true
 
-        Item {
-            id: cover
-            objectName: "coverBlock"
-            x: AppState.layout.pageH
-            anchors.verticalCenter: parent.verticalCenter
-            width: Theme.cover
-            height: Theme.cover
-
-            Rectangle {
-                anchors.fill: parent
-                radius: 2
-                color: Theme.surface2Dark
-            }
-            Image {
-                objectName: "coverImage"
-                anchors.fill: parent
-                source: controller.coverSource
-                sourceSize: Qt.size(2 * Theme.cover, 2 * Theme.cover)
-                fillMode: Image.PreserveAspectCrop
-                asynchronous: true
-                clip: true
-            }
-            DragBadge {
-                objectName: "dragBadge"
-                anchors.right: parent.right
-                anchors.bottom: parent.bottom
-                anchors.margins: 4
-                dragController: dragController
-            }
-            TrackDragSource {
-                dragController: dragController
-            }
-        }
-
         Column {
             id: left
             x: cover.x + cover.width + Theme.coverGap
@@ -255,6 +221,42 @@ Item {
             width: parent.width
             height: 1
             color: Theme.borderDark
+        }
+    }
+
+    // Outside the line's layer: the layer of a row that the list makes once it rests after a
+    // long scroll never takes in a cover that arrives after it, and the square stayed empty.
+    Item {
+        id: cover
+        objectName: "coverBlock"
+        x: AppState.layout.pageH
+        anchors.verticalCenter: line.verticalCenter
+        width: Theme.cover
+        height: Theme.cover
+
+        Rectangle {
+            anchors.fill: parent
+            radius: 2
+            color: Theme.surface2Dark
+        }
+        Image {
+            objectName: "coverImage"
+            anchors.fill: parent
+            source: controller.coverSource
+            sourceSize: Qt.size(2 * Theme.cover, 2 * Theme.cover)
+            fillMode: Image.PreserveAspectCrop
+            asynchronous: true
+            clip: true
+        }
+        DragBadge {
+            objectName: "dragBadge"
+            anchors.right: parent.right
+            anchors.bottom: parent.bottom
+            anchors.margins: 4
+            dragController: dragController
+        }
+        TrackDragSource {
+            dragController: dragController
         }
     }
 
