@@ -451,16 +451,6 @@ void setFrameCounters(benchmark::State& state, const Stats& stats) {
     state.counters["max_at_frame"] = double(stats.longestAt);
 }
 
-QQuickItem* findNamed(QQuickItem* item, const QString& name) {
-    if (item->objectName() == name)
-        return item;
-    for (QQuickItem* child : item->childItems()) {
-        if (QQuickItem* found = findNamed(child, name))
-            return found;
-    }
-    return nullptr;
-}
-
 // Runs the event loop until `ns` on the benchmark's clock.
 void runEventsUntil(qint64 ns) {
     const qint64 left = ns - nowNs();
@@ -481,7 +471,7 @@ int unpaintedRows(QQuickItem& list) {
     for (QQuickItem* slot : content->childItems()) {
         if (!slot->isVisible() || slot->y() + slot->height() <= top || slot->y() >= bottom)
             continue;
-        QQuickItem* picture = findNamed(slot, QStringLiteral("trackRowPicture"));
+        QQuickItem* picture = test::ViewHarness::find(slot, QStringLiteral("trackRowPicture"));
         if (picture && picture->isVisible() && !picture->property("painted").toBool())
             ++unpainted;
     }
@@ -606,11 +596,11 @@ ShownCovers shownCovers(QQuickItem& list) {
     const qreal top = list.property("contentY").toReal();
     const qreal bottom = top + list.height();
     for (QQuickItem* slot : content->childItems()) {
-        QQuickItem* row = findNamed(slot, QStringLiteral("trackRow"));
+        QQuickItem* row = test::ViewHarness::find(slot, QStringLiteral("trackRow"));
         if (!row || !slot->isVisible() || slot->y() + slot->height() <= top || slot->y() >= bottom)
             continue;
         ++covers.rows;
-        QQuickItem* cover = findNamed(row, QStringLiteral("coverImage"));
+        QQuickItem* cover = test::ViewHarness::find(row, QStringLiteral("coverImage"));
         // Image.Ready
         if (cover && cover->property("status").toInt() == 1)
             ++covers.ready;
